@@ -1,0 +1,49 @@
+// The voice library: SIP registration, calls, media and the service's
+// account queries. One account state inside the library, no handle.
+// Strings are NUL-terminated UTF-8.
+#ifndef NUVOXA_CALLSDK_H
+#define NUVOXA_CALLSDK_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#if defined(__GNUC__)
+#define CALLSDK_API __attribute__((visibility("default")))
+#else
+#define CALLSDK_API
+#endif
+
+// Returns once the voice server address is known (or the attempts are spent).
+CALLSDK_API void getServerIp(void);
+// Registers the account with the voice server. -1 = failure, else success.
+CALLSDK_API int loginServer(char *account, char *password, int flag);
+// The password as the service's web requests expect it. Library-owned.
+CALLSDK_API char *getPwd(void);
+// *text is a new[]-allocated copy of the input; it is released with delete[]
+// and replaced by a new[]-allocated digest text the caller releases.
+CALLSDK_API void Md5String(char **text);
+// Registers the call-state function: "CALLING", "EARLY", "CONNECTING",
+// "CONFIRMED", "DISCONNCTD". It may run on a library thread.
+CALLSDK_API void OnCallState(void (*callStateFunction)(char *state));
+// 1 enables G.729 for the next direct call, 0 disables it.
+CALLSDK_API void EnaleG729(int enable);
+// 1 = the call was started, anything else = failure.
+CALLSDK_API int make_call(char *number);
+// Asks the service to call back `bindPhone` and join it to `callee`.
+CALLSDK_API int make_call_back(char *callee, char *bindPhone);
+// Sends one key ("0"-"9", "*", "#", "+") into the current call.
+CALLSDK_API void dtmf(char *key);
+// Ends the current call in any state; harmless without one.
+CALLSDK_API void call_hangup(void);
+// *result (set to null by the caller) becomes library-owned "phone|balance"
+// text, or stays null on failure.
+CALLSDK_API void getBalance(char **result);
+// Drops the account state (unregisters). Harmless twice.
+CALLSDK_API void callSdkDestroy(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
