@@ -1,0 +1,166 @@
+#include "app/settingsstore.h"
+
+#include "platform/paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace SettingsStore {
+
+QString folder()
+{
+    return Paths::settingsDir();
+}
+
+QString loginFile()
+{
+    return folder() + QStringLiteral("/login");
+}
+
+QString lastLoginFile()
+{
+    return folder() + QStringLiteral("/lastlogin");
+}
+
+QString autoLoginFile()
+{
+    return folder() + QStringLiteral("/autologin");
+}
+
+QString historyFile(const QString &account)
+{
+    return folder() + QStringLiteral("/phonedata") + safeName(account);
+}
+
+QString contactsFile(const QString &account)
+{
+    return folder() + QStringLiteral("/frined") + safeName(account);
+}
+
+QString safeName(const QString &account)
+{
+    QString out;
+    out.reserve(account.size());
+    for (int i = 0; i < account.size(); ++i) {
+        const QChar c = account.at(i);
+        const bool unsafe = c == QLatin1Char('/') || c == QLatin1Char('\\')
+                            || c == QLatin1Char('%') || c.unicode() < 0x20 || c.unicode() == 0x7f
+                            || (i == 0 && c == QLatin1Char('.')) || c.category() == QChar::Other_Format;
+        if (!unsafe) {
+            out += c;
+            continue;
+        }
+        const QByteArray utf8 = QString(c).toUtf8();
+        for (const char byte : utf8)
+            out += QStringLiteral("%%1").arg(uint(uchar(byte)), 2, 16, QLatin1Char('0')).toUpper();
+    }
+    // The empty name would be no group at all.
+    return out.isEmpty() ? QStringLiteral("%00") : out;
+}
+
+bool ensureFolder()
+{
+    return QDir().mkpath(folder());
+}
+
+std::unique_ptr<QSettings> open(const QString &path, bool secret)
+{
+    if (secret && !QFileInfo::exists(path) && QFileInfo(path).dir().exists()) {
+        const QByteArray name = QFile::encodeName(path);
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0)
+            ::close(fd);
+    }
+    auto settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
+    settings->setIniCodec("UTF-8");
+    return settings;
+}
+
+void saveLogin(const QString &account, const QString &password, bool rememberPassword,
+               bool autoLogin)
+{
+    ensureFolder();
+    {
+        auto login = open(loginFile(), true);
+        login->beginGroup(safeName(account));
+        login->setValue(QStringLiteral("acc"), account);
+        login->setValue(QStringLiteral("pwd"), rememberPassword ? password : QString());
+        login->endGroup();
+    }
+    if (autoLogin)
+        writeAutoLogin(account, password);
+    else
+        removeAutoLogin();
+}
+
+void saveLastLogin(const QString &account, const QString &password, bool rememberPassword)
+{
+    ensureFolder();
+    auto last = open(lastLoginFile(), true);
+    last->beginGroup(QStringLiteral("lastlogin"));
+    last->setValue(QStringLiteral("acc"), account);
+    last->setValue(QStringLiteral("pwd"), rememberPassword ? password : QString());
+    last->endGroup();
+}
+
+void writeAutoLogin(const QString &account, const QString &password)
+{
+    ensureFolder();
+    auto autoLogin = open(autoLoginFile(), true);
+    autoLogin->beginGroup(QStringLiteral("AUTO"));
+    autoLogin->setValue(QStringLiteral("acc"), account);
+    autoLogin->setValue(QStringLiteral("pwd"), password);
+    autoLogin->endGroup();
+}
+
+void removeAutoLogin()
+{
+    QFile::remove(autoLoginFile());
+}
+
+bool autoLoginExists()
+{
+    return QFileInfo::exists(autoLoginFile());
+}
+
+static QList<Account> readGroups(const QString &path)
+{
+    QList<Account> accounts;
+    if (!QFileInfo::exists(path))
+        return accounts;
+    auto settings = open(path);
+    const QStringList groups = settings->childGroups();
+    for (const QString &group : groups) {
+        settings->beginGroup(group);
+        accounts.append({settings->value(QStringLiteral("acc")).toString(),
+                         settings->value(QStringLiteral("pwd")).toString()});
+        settings->endGroup();
+    }
+    return accounts;
+}
+
+bool readAutoLogin(Account *account)
+{
+    const QList<Account> groups = readGroups(autoLoginFile());
+    if (groups.isEmpty())
+        return false;
+    *account = groups.first();
+    return true;
+}
+
+QList<Account> readLogins()
+{
+    return readGroups(loginFile());
+}
+
+QList<Account> readLastLogins()
+{
+    return readGroups(lastLoginFile());
+}
+
+}  // namespace SettingsStore

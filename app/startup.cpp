@@ -1,0 +1,90 @@
+#include "app/startup.h"
+
+#include "app/globals.h"
+#include "platform/instanceguard.h"
+#include "platform/paths.h"
+#include "widgets/mytitlebar.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFont>
+#include <QFontDatabase>
+#include <QMessageBox>
+#include <QTextCodec>
+
+namespace Startup {
+
+void prepareFolders()
+{
+    QDir::setCurrent(Paths::programDir());
+    const QString temp = Paths::tempDir();
+    if (!QDir(temp).exists())
+        QDir().mkpath(temp);
+}
+
+void installFontSubstitutes()
+{
+    static const char *const candidates[] = {
+        "WenQuanYi Micro Hei", "Noto Sans CJK SC", "Source Han Sans SC", "Droid Sans Fallback"};
+    const QStringList families = QFontDatabase().families();
+    for (const char *candidate : candidates) {
+        const QString family = QString::fromLatin1(candidate);
+        if (!families.contains(family))
+            continue;
+        QFont::insertSubstitution(QStringLiteral("微软雅黑"), family);
+        QFont::insertSubstitution(QStringLiteral("宋体"), family);
+        QFont::insertSubstitution(QStringLiteral("Microsoft YaHei"), family);
+        QFont::insertSubstitution(QStringLiteral("SimSun"), family);
+        return;
+    }
+}
+
+int run(QApplication &app)
+{
+    static InstanceGuard guard(QStringLiteral("Nuvoxa"));
+    switch (guard.acquire()) {
+    case InstanceGuard::Result::HeldElsewhere:
+        QMessageBox::information(nullptr, QCoreApplication::translate("main", "Nuvoxa"),
+                                 QCoreApplication::translate("main", "只能同时登录一个账号！"),
+                                 QMessageBox::Ok);
+        return 0;
+    case InstanceGuard::Result::Acquired:
+        g_instanceMutex = &guard;
+        break;
+    case InstanceGuard::Result::Unavailable:
+        // No runtime folder to lock in: run without the guard.
+        break;
+    }
+
+    prepareFolders();
+    g_adReady = false;
+    g_autoStart = false;
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+    installFontSubstitutes();
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    StartWindow window;
+    window.show();
+    const int status = app.exec();
+    guard.release();
+    return status;
+}
+
+}  // namespace Startup
+
+StartWindow::StartWindow(QWidget *parent)
+    : QWidget(parent)
+{
+    setWindowTitle(tr("Nuvoxa"));
+    setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+    resize(300, 600);
+    auto *bar = new MyTitleBar(this);
+    bar->setGeometry(0, 0, 301, 31);
+}
+
+void StartWindow::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    exitReleasingGuard(1);
+}

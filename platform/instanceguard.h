@@ -1,0 +1,32 @@
+#ifndef NUVOXA_PLATFORM_INSTANCEGUARD_H
+#define NUVOXA_PLATFORM_INSTANCEGUARD_H
+
+#include <QString>
+
+// Keeps a second copy of the program from running for the same user.
+//
+// An exclusive flock() on a file in $XDG_RUNTIME_DIR: the kernel drops it
+// when the process dies, so a killed copy never blocks the next start. The
+// descriptor is close-on-exec, so programs we start (the updater) do not
+// inherit the lock.
+class InstanceGuard
+{
+public:
+    enum class Result { Acquired, HeldElsewhere, Unavailable };
+
+    explicit InstanceGuard(const QString &name);
+    ~InstanceGuard();
+    InstanceGuard(const InstanceGuard &) = delete;
+    InstanceGuard &operator=(const InstanceGuard &) = delete;
+
+    Result acquire();
+    void release();
+    bool isHeld() const { return m_fd >= 0; }
+    QString lockPath() const { return m_path; }
+
+private:
+    QString m_path;
+    int m_fd = -1;
+};
+
+#endif

@@ -1,0 +1,46 @@
+#ifndef NUVOXA_TESTS_CALLSDK_DOUBLE_H
+#define NUVOXA_TESTS_CALLSDK_DOUBLE_H
+
+// Control of the voice-library test double (tests only). The double exports
+// the same functions as the real library; tests script its answers, read
+// back every call it received, and deliver call-state texts to the
+// registered callback from a thread of its own, as the real library does.
+
+#include <string>
+#include <vector>
+
+namespace CallSdkDouble {
+
+struct Call
+{
+    std::string function;
+    std::vector<std::string> args;
+};
+
+// Forgets every recorded call and restores the default answers:
+// loginServer 0, make_call 1, getBalance "13800000000|12.50", getPwd = MD5 of
+// the password given to loginServer, no getServerIp delay.
+void reset();
+
+void setLoginResult(int result);
+void setMakeCallResult(int result);
+// `nullptr` leaves getBalance's pointer null (failure).
+void setBalanceText(const char *text);
+void setPwdText(const char *text);
+// getServerIp sleeps this long before it returns.
+void setServerIpDelayMs(int ms);
+
+std::vector<Call> calls();
+// Calls of one function, in order.
+std::vector<Call> callsTo(const std::string &function);
+int countOf(const std::string &function);
+void clearCalls();
+
+// Delivers `state` to the registered callback on a new thread and waits
+// until the callback has returned.
+void deliverState(const char *state);
+bool hasCallback();
+
+}  // namespace CallSdkDouble
+
+#endif
