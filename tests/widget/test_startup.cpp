@@ -1,0 +1,118 @@
+// Start-up: one copy per user, working folders, and the process-wide flags.
+#include "app/globals.h"
+#include "app/startup.h"
+#include "modalanswerer.h"
+#include "platform/instanceguard.h"
+#include "platform/paths.h"
+#include "testutil.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+#include <csignal>
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private:
+    static bool guardHeldElsewhere()
+    {
+        InstanceGuard probe("Nuvoxa");
+        return probe.acquire() == InstanceGuard::Result::HeldElsewhere;
+    }
+
+    static void startClient(QProcess &process)
+    {
+        process.setProgram(TestUtil::binFile("nuvoxa"));
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start();
+        QVERIFY(process.waitForStarted());
+    }
+
+private slots:
+    void init() { TestUtil::clearDataDir(); }
+
+    void secondCopyIsRefused()
+    {
+        QProcess first;
+        startClient(first);
+        QTRY_VERIFY_WITH_TIMEOUT(guardHeldElsewhere(), 10000);
+
+        ModalAnswerer answerer;
+        answerer.answer("OK");
+        const int status = Startup::run(*qApp);
+        QCOMPARE(status, 0);
+        QCOMPARE(answerer.count(), 1);
+        QCOMPARE(answerer.last().title, QString("Nuvoxa"));
+        QCOMPARE(answerer.last().text, QString("只能同时登录一个账号！"));
+        QCOMPARE(answerer.last().icon, QString("information"));
+        // The running copy is undisturbed.
+        QCOMPARE(first.state(), QProcess::Running);
+
+        // A killed first copy does not block the next one.
+        ::kill(pid_t(first.processId()), SIGKILL);
+        QVERIFY(first.waitForFinished(5000));
+        QProcess second;
+        startClient(second);
+        QTRY_VERIFY_WITH_TIMEOUT(guardHeldElsewhere(), 10000);
+        QTest::qWait(300);
+        QCOMPARE(second.state(), QProcess::Running);
+        second.terminate();
+        QVERIFY(second.waitForFinished(5000));
+        QVERIFY(!guardHeldElsewhere());
+    }
+
+    void guardIsNotInheritedByChildren()
+    {
+        InstanceGuard guard("Nuvoxa");
+        QCOMPARE(guard.acquire(), InstanceGuard::Result::Acquired);
+        // A program we start (the updater) must not keep the lock after we end.
+        QProcess child;
+        child.start("sleep", {"5"});
+        QVERIFY(child.waitForStarted());
+        guard.release();
+        QVERIFY(!guardHeldElsewhere());
+        child.kill();
+        child.waitForFinished();
+    }
+
+    void tempFolderIsCreatedOrKept()
+    {
+        const QString temp = Paths::tempDir();
+        QVERIFY(!QDir(temp).exists());
+        Startup::prepareFolders();
+        QVERIFY(QDir(temp).exists());
+        QCOMPARE(QDir::currentPath(), Paths::programDir());
+
+        QFile keep(temp + "/keep.txt");
+        QVERIFY(keep.open(QIODevice::WriteOnly));
+        keep.write("x");
+        keep.close();
+        QDir::setCurrent(QDir::tempPath());
+        Startup::prepareFolders();
+        QVERIFY(QFile::exists(temp + "/keep.txt"));
+        // The working directory is the program folder wherever we started,
+        // so relative picture names resolve.
+        QCOMPARE(QDir::currentPath(), Paths::programDir());
+        QVERIFY(QFile::exists("image"));
+    }
+
+    void portableMarkerDecidesTheDataFolder()
+    {
+        // Tests set NUVOXA_DATA_DIR; without it the build's program folder
+        // is portable.
+        const QByteArray saved = qgetenv("NUVOXA_DATA_DIR");
+        qunsetenv("NUVOXA_DATA_DIR");
+        QVERIFY(QFile::exists(Paths::programFile("portable")));
+        QCOMPARE(Paths::dataDir(), Paths::programDir());
+        qputenv("NUVOXA_DATA_DIR", saved);
+        QCOMPARE(Paths::settingsDir(), QString::fromLocal8Bit(saved) + "/Nuvoxa");
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "test_startup.moc"
