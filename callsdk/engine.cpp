@@ -1,0 +1,891 @@
+#include "engine.h"
+
+#include "paths.h"
+#include "tone.h"
+
+#include <linphone/core.h>
+#include <linphone/logging.h>
+#include <pulse/pulseaudio.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace callsdk {
+namespace {
+
+using namespace std::chrono_literals;
+
+const auto kCommandWait = 3000ms;    // longest wait for one engine command
+const auto kStartWait = 15000ms;     // longest wait for the core to come up
+const auto kStopWait = 5000ms;       // longest wait for the engine to stop
+const auto kBusyPeriod = 20ms;       // iterate period during a call or registration
+const auto kIdlePeriod = 100ms;      // iterate period otherwise
+const auto kRetryHangup = 500ms;     // a pending hang-up is repeated this often
+const auto kAuthLinger = 3000ms;     // credentials kept after a logout for the un-REGISTER
+
+// Call progress as reported to the state function; never goes backwards.
+enum Stage { StageNone, StageCalling, StageEarly, StageConnecting, StageConfirmed };
+
+struct CallInfo {
+    int stage = StageNone;
+    bool ended = false;
+    bool hangupRequested = false;
+    Clock::time_point lastHangup;
+};
+
+const char *const kLogDomain = "callsdk";
+
+void note(const std::string &line) { bctbx_log(kLogDomain, BCTBX_LOG_MESSAGE, "%s", line.c_str()); }
+
+struct Job {
+    std::function<void()> fn;
+    bool done = false;
+};
+
+struct PulseDefaults {
+    std::string sink;
+    std::string source;
+    std::string sinkDescription;
+    std::string sourceDescription;
+};
+
+class Engine {
+public:
+    ~Engine() { shutdown(); }
+
+    bool onEngineThread()
+    {
+        std::lock_guard<std::mutex> lk(m_);
+        return running_ && std::this_thread::get_id() == engineId_;
+    }
+
+    // Runs fn on the engine thread (inline when already there). False when
+    // the engine is not available or the command did not finish in time; a
+    // late command still runs, so fn must own everything it touches.
+    bool run(std::function<void()> fn, std::chrono::milliseconds wait = kCommandWait)
+    {
+        if (onEngineThread()) {
+            fn();
+            return true;
+        }
+        if (!ensureStarted())
+            return false;
+        auto job = std::make_shared<Job>();
+        job->fn = std::move(fn);
+        std::unique_lock<std::mutex> lk(m_);
+        if (stop_ || !running_)
+            return false;
+        queue_.push_back(job);
+        wakeCv_.notify_one();
+        return doneCv_.wait_for(lk, wait, [&] { return job->done; });
+    }
+
+    template <class T, class F>
+    T call(F f, T fallback, std::chrono::milliseconds wait = kCommandWait)
+    {
+        auto result = std::make_shared<T>(fallback);
+        if (!run([result, f]() { *result = f(); }, wait))
+            return fallback;
+        return *result;
+    }
+
+    int login(const std::string &account, const std::string &password, const std::string &host,
+              int port, Clock::time_point deadline);
+    void logout() { run([this] { dropAccount(true); }); }
+    int makeCall(const std::string &number, bool g729);
+    void hangup() { run([this] { hangupNow(); }); }
+    void dtmf(char key) { run([this, key] { dtmfNow(key); }); }
+    void setStateFunction(StateFunction f) { stateFunction_.store(f); }
+    void log(const std::string &line)
+    {
+        if (ensureStarted())
+            note(line);
+    }
+    void shutdown();
+
+private:
+    bool ensureStarted();
+    void threadMain();
+    bool createCore();
+    void destroyCore();
+    bool busy() const { return !calls_.empty() || registering_; }
+    void housekeeping();
+
+    void dropAccount(bool keepAuthForUnregister);
+    void hangupNow();
+    void dtmfNow(char key);
+    int startCall(const std::string &number, bool g729);
+    void chooseCodecs(bool g729);
+    void chooseSoundDevices();
+    void deliver(const char *text);
+    void advance(LinphoneCall *call, int stage, const char *text);
+    void finish(LinphoneCall *call);
+
+    static void onCallState(LinphoneCore *lc, LinphoneCall *call, LinphoneCallState state, const char *message);
+    static void onRegistration(LinphoneCore *lc, LinphoneAccount *account, LinphoneRegistrationState state,
+                               const char *message);
+    static void onDtmf(LinphoneCore *lc, LinphoneCall *call, int dtmf);
+
+    // Shared with the callers; guarded by m_.
+    std::mutex m_;
+    std::condition_variable wakeCv_;
+    std::condition_variable doneCv_;
+    std::deque<std::shared_ptr<Job>> queue_;
+    std::thread thread_;
+    std::thread::id engineId_;
+    bool started_ = false;   // the thread was launched
+    bool ready_ = false;     // the core creation finished (well or not)
+    bool running_ = false;   // the thread runs commands
+    bool finished_ = false;  // the thread has left its loop
+    bool stop_ = false;
+    int regGeneration_ = 0;
+    int regResult_ = 0;      // result of regGeneration_: 0 pending, 1 ok, -1 failed
+    std::mutex startMutex_;
+    std::atomic<StateFunction> stateFunction_{nullptr};
+    std::atomic<bool> quiet_{false}; // no state texts while shutting down
+
+    // Engine thread only.
+    LinphoneCore *core_ = nullptr;
+    LinphoneAccount *account_ = nullptr;
+    bool registering_ = false;
+    LinphoneCall *current_ = nullptr;
+    std::map<LinphoneCall *, CallInfo> calls_;
+    Clock::time_point clearAuthAt_{};
+    bool clearAuthPending_ = false;
+    std::string folder_;
+};
+
+Engine &engine()
+{
+    static Engine instance;
+    return instance;
+}
+
+// ---------------------------------------------------------------------------
+// PulseAudio's default devices.
+
+bool pulseDefaults(PulseDefaults *out)
+{
+    pa_mainloop *ml = pa_mainloop_new();
+    if (!ml)
+        return false;
+    pa_proplist *props = pa_proplist_new();
+    pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "callsdk");
+    pa_context *ctx = pa_context_new_with_proplist(pa_mainloop_get_api(ml), "callsdk", props);
+    pa_proplist_free(props);
+    struct Query {
+        PulseDefaults *out;
+        int pending = 0;
+        bool failed = false;
+        pa_context *ctx;
+    } q{out, 0, false, ctx};
+    bool ok = false;
+    if (ctx && pa_context_connect(ctx, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
+        auto deadline = Clock::now() + 2000ms;
+        bool asked = false;
+        while (Clock::now() < deadline) {
+            pa_context_state_t st = pa_context_get_state(ctx);
+            if (st == PA_CONTEXT_FAILED || st == PA_CONTEXT_TERMINATED)
+                break;
+            if (st == PA_CONTEXT_READY && !asked) {
+                asked = true;
+                q.pending = 1;
+                pa_operation *op = pa_context_get_server_info(
+                    ctx,
+                    [](pa_context *c, const pa_server_info *info, void *user) {
+                        Query *qq = static_cast<Query *>(user);
+                        if (info) {
+                            qq->out->sink = info->default_sink_name ? info->default_sink_name : "";
+                            qq->out->source = info->default_source_name ? info->default_source_name : "";
+                        }
+                        qq->pending = 0;
+                        if (!qq->out->sink.empty()) {
+                            qq->pending++;
+                            pa_operation *o = pa_context_get_sink_info_by_name(
+                                c, qq->out->sink.c_str(),
+                                [](pa_context *, const pa_sink_info *i, int eol, void *u) {
+                                    Query *q3 = static_cast<Query *>(u);
+                                    if (i && i->description)
+                                        q3->out->sinkDescription = i->description;
+                                    if (eol)
+                                        q3->pending--;
+                                },
+                                qq);
+                            if (o)
+                                pa_operation_unref(o);
+                            else
+                                qq->pending--;
+                        }
+                        if (!qq->out->source.empty()) {
+                            qq->pending++;
+                            pa_operation *o = pa_context_get_source_info_by_name(
+                                c, qq->out->source.c_str(),
+                                [](pa_context *, const pa_source_info *i, int eol, void *u) {
+                                    Query *q3 = static_cast<Query *>(u);
+                                    if (i && i->description)
+                                        q3->out->sourceDescription = i->description;
+                                    if (eol)
+                                        q3->pending--;
+                                },
+                                qq);
+                            if (o)
+                                pa_operation_unref(o);
+                            else
+                                qq->pending--;
+                        }
+                    },
+                    &q);
+                if (!op)
+                    break;
+                pa_operation_unref(op);
+            }
+            if (asked && q.pending == 0) {
+                ok = true;
+                break;
+            }
+            pa_mainloop_iterate(ml, 0, nullptr);
+            if (!(asked && q.pending == 0))
+                std::this_thread::sleep_for(2ms);
+        }
+        pa_context_disconnect(ctx);
+    }
+    if (ctx)
+        pa_context_unref(ctx);
+    pa_mainloop_free(ml);
+    return ok;
+}
+
+// ---------------------------------------------------------------------------
+// Start and stop.
+
+bool Engine::ensureStarted()
+{
+    std::lock_guard<std::mutex> startLock(startMutex_);
+    std::unique_lock<std::mutex> lk(m_);
+    if (stop_)
+        return false;
+    if (!started_) {
+        started_ = true;
+        thread_ = std::thread([this] { threadMain(); });
+    }
+    doneCv_.wait_for(lk, kStartWait, [&] { return ready_; });
+    return running_;
+}
+
+void Engine::shutdown()
+{
+    std::unique_lock<std::mutex> lk(m_);
+    if (!started_ || stop_) {
+        return;
+    }
+    if (running_ && std::this_thread::get_id() == engineId_) {
+        // Called from a state function: the thread cannot wait for itself.
+        stop_ = true;
+        wakeCv_.notify_all();
+        lk.unlock();
+        thread_.detach();
+        return;
+    }
+    quiet_ = true;
+    stop_ = true;
+    wakeCv_.notify_all();
+    bool done = doneCv_.wait_for(lk, kStopWait, [&] { return finished_; });
+    lk.unlock();
+    if (done && thread_.joinable())
+        thread_.join();
+    else if (thread_.joinable())
+        thread_.detach(); // never hang the process on a stuck core
+}
+
+void Engine::threadMain()
+{
+    {
+        std::lock_guard<std::mutex> lk(m_);
+        engineId_ = std::this_thread::get_id();
+    }
+    bool ok = createCore();
+    {
+        std::lock_guard<std::mutex> lk(m_);
+        ready_ = true;
+        running_ = ok;
+        if (!ok)
+            finished_ = true;
+    }
+    doneCv_.notify_all();
+    if (!ok)
+        return;
+
+    Clock::time_point next = Clock::now();
+    for (;;) {
+        std::deque<std::shared_ptr<Job>> jobs;
+        {
+            std::unique_lock<std::mutex> lk(m_);
+            wakeCv_.wait_until(lk, next, [&] { return stop_ || !queue_.empty(); });
+            if (stop_ && queue_.empty())
+                break;
+            jobs.swap(queue_);
+        }
+        for (auto &job : jobs) {
+            job->fn();
+            std::lock_guard<std::mutex> lk(m_);
+            job->done = true;
+        }
+        if (!jobs.empty())
+            doneCv_.notify_all();
+        Clock::time_point now = Clock::now();
+        if (now >= next) {
+            linphone_core_iterate(core_);
+            housekeeping();
+            next = now + (busy() ? kBusyPeriod : kIdlePeriod);
+        } else if (busy() && next > now + kBusyPeriod) {
+            next = now + kBusyPeriod;
+        }
+    }
+
+    {
+        std::lock_guard<std::mutex> lk(m_);
+        running_ = false;
+        // Commands that raced with the stop are dropped; their callers time out.
+        queue_.clear();
+    }
+    destroyCore();
+    {
+        std::lock_guard<std::mutex> lk(m_);
+        finished_ = true;
+    }
+    doneCv_.notify_all();
+}
+
+bool Engine::createCore()
+{
+    folder_ = privateFolder();
+    if (folder_.empty())
+        return false;
+
+    // Everything goes to callsdk.log; the console handler is silenced.
+    LinphoneLoggingService *logs = linphone_logging_service_get();
+    linphone_logging_service_set_log_level_mask(logs, LinphoneLogLevelWarning | LinphoneLogLevelError |
+                                                          LinphoneLogLevelFatal);
+    bctbx_list_t *handlers = bctbx_list_copy(bctbx_get_log_handlers());
+    for (bctbx_list_t *it = handlers; it; it = bctbx_list_next(it))
+        bctbx_remove_log_handler(static_cast<bctbx_log_handler_t *>(bctbx_list_get_data(it)));
+    bctbx_list_free(handlers);
+    bctbx_add_log_handler(bctbx_create_file_log_handler(4 * 1024 * 1024, folder_.c_str(), "callsdk.log"));
+    bctbx_set_log_level_mask(kLogDomain, BCTBX_LOG_MESSAGE | BCTBX_LOG_WARNING | BCTBX_LOG_ERROR | BCTBX_LOG_FATAL);
+
+    std::string plugins = folder_ + "plugins";
+    mkdir(plugins.c_str(), 0700);
+    // A fresh configuration every start: nothing from an earlier run (accounts,
+    // credentials, call logs) is kept or registered again.
+    for (const char *name : {"linphonerc", "linphone.db", "call-history.db", "zrtp-secrets.db"})
+        unlink((folder_ + name).c_str());
+    std::string ringback = folder_ + "ringback.wav";
+    bool haveRingback = writeRingback(ringback);
+
+    LinphoneFactory *factory = linphone_factory_get();
+    linphone_factory_set_config_dir(factory, folder_.c_str());
+    linphone_factory_set_data_dir(factory, folder_.c_str());
+    linphone_factory_set_download_dir(factory, folder_.c_str());
+    linphone_factory_set_msplugins_dir(factory, plugins.c_str());
+
+    LinphoneCoreCbs *cbs = linphone_factory_create_core_cbs(factory);
+    linphone_core_cbs_set_call_state_changed(cbs, &Engine::onCallState);
+    linphone_core_cbs_set_account_registration_state_changed(cbs, &Engine::onRegistration);
+    linphone_core_cbs_set_dtmf_received(cbs, &Engine::onDtmf);
+
+    std::string config = folder_ + "linphonerc";
+    core_ = linphone_factory_create_core_3(factory, config.c_str(), nullptr, nullptr);
+    if (!core_) {
+        linphone_core_cbs_unref(cbs);
+        return false;
+    }
+    linphone_core_add_callbacks(core_, cbs);
+    linphone_core_cbs_unref(cbs);
+
+    LinphoneConfig *cfg = linphone_core_get_config(core_);
+    linphone_config_set_int(cfg, "sip", "store_auth_info", 0);
+    linphone_config_set_int(cfg, "misc", "store_auth_info", 0);
+    linphone_config_set_int(cfg, "sip", "register_only_when_network_is_up", 0);
+    linphone_config_set_int(cfg, "sip", "auto_net_state_mon", 0);
+    linphone_config_set_int(cfg, "misc", "history_max_size", 0);
+
+    linphone_core_clear_accounts(core_);
+    linphone_core_clear_all_auth_info(core_);
+
+    LinphoneTransports *tp = linphone_factory_create_transports(factory);
+    linphone_transports_set_udp_port(tp, LC_SIP_TRANSPORT_RANDOM);
+    linphone_transports_set_tcp_port(tp, LC_SIP_TRANSPORT_DISABLED);
+    linphone_transports_set_tls_port(tp, LC_SIP_TRANSPORT_DISABLED);
+    linphone_transports_set_dtls_port(tp, LC_SIP_TRANSPORT_DISABLED);
+    linphone_core_set_transports(core_, tp);
+    linphone_transports_unref(tp);
+    linphone_core_set_audio_port(core_, -1);
+
+    linphone_core_enable_video_capture(core_, FALSE);
+    linphone_core_enable_video_display(core_, FALSE);
+    LinphoneVideoActivationPolicy *vp = linphone_factory_create_video_activation_policy(factory);
+    linphone_video_activation_policy_set_automatically_initiate(vp, FALSE);
+    linphone_video_activation_policy_set_automatically_accept(vp, FALSE);
+    linphone_core_set_video_activation_policy(core_, vp);
+    linphone_video_activation_policy_unref(vp);
+
+    linphone_core_set_use_rfc2833_for_dtmf(core_, TRUE);
+    linphone_core_set_use_info_for_dtmf(core_, FALSE);
+    linphone_core_set_media_encryption(core_, LinphoneMediaEncryptionNone);
+    linphone_core_enable_echo_cancellation(core_, FALSE);
+    linphone_core_set_nortp_timeout(core_, 30);
+    linphone_core_set_user_agent(core_, "Nuvoxa", "1.0");
+    if (haveRingback)
+        linphone_core_set_ringback(core_, ringback.c_str());
+    linphone_core_set_ring(core_, nullptr);
+
+    if (linphone_core_start(core_) != 0) {
+        linphone_core_unref(core_);
+        core_ = nullptr;
+        return false;
+    }
+    chooseSoundDevices();
+    chmod(config.c_str(), 0600);
+    note("core started");
+    return true;
+}
+
+void Engine::destroyCore()
+{
+    if (!core_)
+        return;
+    if (current_) {
+        linphone_call_terminate(current_);
+    }
+    dropAccount(true);
+    linphone_core_stop(core_);
+    if (current_) {
+        linphone_call_unref(current_);
+        current_ = nullptr;
+    }
+    calls_.clear();
+    linphone_core_unref(core_);
+    core_ = nullptr;
+}
+
+void Engine::chooseSoundDevices()
+{
+    PulseDefaults pd;
+    bool havePulse = pulseDefaults(&pd);
+    if (havePulse)
+        note(("pulse default sink '" + pd.sink + "' (" + pd.sinkDescription + "), source '" + pd.source +
+             "' (" + pd.sourceDescription + ")"));
+
+    bctbx_list_t *devices = linphone_core_get_extended_audio_devices(core_);
+    LinphoneAudioDevice *input = nullptr, *output = nullptr;
+    LinphoneAudioDevice *pulseIn = nullptr, *pulseOut = nullptr;
+    for (bctbx_list_t *it = devices; it; it = bctbx_list_next(it)) {
+        LinphoneAudioDevice *d = static_cast<LinphoneAudioDevice *>(bctbx_list_get_data(it));
+        std::string id = linphone_audio_device_get_id(d) ? linphone_audio_device_get_id(d) : "";
+        std::string name = linphone_audio_device_get_device_name(d) ? linphone_audio_device_get_device_name(d) : "";
+        std::string driver = linphone_audio_device_get_driver_name(d) ? linphone_audio_device_get_driver_name(d) : "";
+        bool canRecord = linphone_audio_device_has_capability(d, LinphoneAudioDeviceCapabilityRecord);
+        bool canPlay = linphone_audio_device_has_capability(d, LinphoneAudioDeviceCapabilityPlay);
+        note(("audio device id='" + id + "' name='" + name + "' driver='" + driver + "'" +
+             (canRecord ? " record" : "") + (canPlay ? " play" : "")));
+        bool pulse = driver.find("Pulse") != std::string::npos || id.find("PulseAudio") != std::string::npos;
+        if (!pulse)
+            continue;
+        auto matches = [&](const std::string &want, const std::string &description) {
+            return (!want.empty() && (name == want || id.find(want) != std::string::npos)) ||
+                   (!description.empty() && (name == description || id.find(description) != std::string::npos));
+        };
+        if (canRecord && !input && havePulse && matches(pd.source, pd.sourceDescription))
+            input = d;
+        if (canPlay && !output && havePulse && matches(pd.sink, pd.sinkDescription))
+            output = d;
+        if (canRecord && !pulseIn)
+            pulseIn = d;
+        if (canPlay && !pulseOut)
+            pulseOut = d;
+    }
+    if (!input)
+        input = pulseIn;
+    if (!output)
+        output = pulseOut;
+    if (input) {
+        linphone_core_set_default_input_audio_device(core_, input);
+        note((std::string("capture device ") + linphone_audio_device_get_id(input)));
+    }
+    if (output) {
+        linphone_core_set_default_output_audio_device(core_, output);
+        note((std::string("playback device ") + linphone_audio_device_get_id(output)));
+    }
+    bctbx_list_free_with_data(devices, (bctbx_list_free_func)linphone_audio_device_unref);
+}
+
+void Engine::housekeeping()
+{
+    Clock::time_point now = Clock::now();
+    if (clearAuthPending_ && now >= clearAuthAt_) {
+        clearAuthPending_ = false;
+        if (!account_)
+            linphone_core_clear_all_auth_info(core_);
+    }
+    // A hang-up asked for before the far end answered anything may not take
+    // at once: repeat it until the call ends.
+    if (current_) {
+        auto it = calls_.find(current_);
+        if (it != calls_.end() && it->second.hangupRequested && !it->second.ended &&
+            now - it->second.lastHangup >= kRetryHangup) {
+            it->second.lastHangup = now;
+            linphone_call_terminate(current_);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Registration.
+
+int Engine::login(const std::string &account, const std::string &password, const std::string &host, int port,
+                  Clock::time_point deadline)
+{
+    auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (wait <= 0ms)
+        return -1;
+    int generation = call<int>(
+        [this, account, password, host, port]() -> int {
+            dropAccount(false);
+            linphone_core_clear_all_auth_info(core_);
+            clearAuthPending_ = false;
+            LinphoneFactory *factory = linphone_factory_get();
+            LinphoneAddress *identity = linphone_factory_create_address(factory, ("sip:" + host).c_str());
+            if (!identity)
+                return 0;
+            if (linphone_address_set_username(identity, account.c_str()) != 0) {
+                linphone_address_unref(identity);
+                return 0;
+            }
+            LinphoneAuthInfo *auth =
+                linphone_factory_create_auth_info(factory, account.c_str(), nullptr, password.c_str(), nullptr,
+                                                  nullptr, host.c_str());
+            linphone_core_add_auth_info(core_, auth);
+            linphone_auth_info_unref(auth);
+
+            LinphoneAccountParams *params = linphone_core_create_account_params(core_);
+            linphone_account_params_set_identity_address(params, identity);
+            std::string server = "sip:" + host + ":" + std::to_string(port) + ";transport=udp";
+            linphone_account_params_set_server_addr(params, server.c_str());
+            linphone_account_params_set_register_enabled(params, TRUE);
+            linphone_account_params_set_expires(params, 600);
+            linphone_address_unref(identity);
+            LinphoneAccount *acc = linphone_core_create_account(core_, params);
+            linphone_account_params_unref(params);
+            if (!acc) {
+                linphone_core_clear_all_auth_info(core_);
+                return 0;
+            }
+            int gen;
+            {
+                std::lock_guard<std::mutex> lk(m_);
+                gen = ++regGeneration_;
+                regResult_ = 0;
+            }
+            account_ = acc;
+            registering_ = true;
+            linphone_core_add_account(core_, acc);
+            linphone_core_set_default_account(core_, acc);
+            return gen;
+        },
+        0, std::min<std::chrono::milliseconds>(wait, kCommandWait));
+    if (generation == 0)
+        return -1;
+
+    int result;
+    {
+        std::unique_lock<std::mutex> lk(m_);
+        doneCv_.wait_until(lk, deadline, [&] { return regGeneration_ != generation || regResult_ != 0 || stop_; });
+        result = regGeneration_ == generation ? regResult_ : -1;
+    }
+    if (result == 1)
+        return 0;
+    // Refused, failed or too slow: take the account away so it does not keep
+    // trying in the background.
+    run(
+        [this, generation] {
+            bool same;
+            {
+                std::lock_guard<std::mutex> lk(m_);
+                same = regGeneration_ == generation;
+            }
+            if (same) {
+                dropAccount(false);
+                linphone_core_clear_all_auth_info(core_);
+            }
+        },
+        500ms);
+    return -1;
+}
+
+void Engine::dropAccount(bool keepAuthForUnregister)
+{
+    if (!core_)
+        return;
+    {
+        std::lock_guard<std::mutex> lk(m_);
+        ++regGeneration_; // any waiting login gives up
+        regResult_ = -1;
+    }
+    doneCv_.notify_all();
+    registering_ = false;
+    if (!account_) {
+        return;
+    }
+    bool registered = linphone_account_get_state(account_) == LinphoneRegistrationOk;
+    linphone_core_remove_account(core_, account_); // sends the un-REGISTER when registered
+    linphone_account_unref(account_);
+    account_ = nullptr;
+    if (keepAuthForUnregister && registered) {
+        // The registrar challenges the un-REGISTER too; credentials go a bit later.
+        clearAuthPending_ = true;
+        clearAuthAt_ = Clock::now() + kAuthLinger;
+    } else {
+        linphone_core_clear_all_auth_info(core_);
+    }
+}
+
+void Engine::onRegistration(LinphoneCore *, LinphoneAccount *account, LinphoneRegistrationState state,
+                            const char *message)
+{
+    Engine &e = engine();
+    if (account != e.account_)
+        return;
+    note((std::string("registration ") + linphone_registration_state_to_string(state) +
+                                      " " + (message ? message : "")));
+    if (!e.registering_)
+        return;
+    int result = 0;
+    if (state == LinphoneRegistrationOk)
+        result = 1;
+    else if (state == LinphoneRegistrationFailed)
+        result = -1;
+    if (!result)
+        return;
+    e.registering_ = false;
+    {
+        std::lock_guard<std::mutex> lk(e.m_);
+        e.regResult_ = result;
+    }
+    e.doneCv_.notify_all();
+}
+
+// ---------------------------------------------------------------------------
+// Calls.
+
+int Engine::makeCall(const std::string &number, bool g729)
+{
+    // A call that is being hung up may take a moment to end; a new call waits
+    // for it instead of failing (the user hangs up and dials again).
+    bool inline_ = onEngineThread();
+    Clock::time_point until = Clock::now() + 2000ms;
+    for (;;) {
+        int r = call<int>([this, number, g729] { return startCall(number, g729); }, 0);
+        if (r != -2)
+            return r;
+        if (inline_ || Clock::now() >= until)
+            return 0;
+        std::this_thread::sleep_for(20ms);
+    }
+}
+
+int Engine::startCall(const std::string &number, bool g729)
+{
+    if (!account_ || linphone_account_get_state(account_) != LinphoneRegistrationOk) {
+        note("call refused: not registered");
+        return 0;
+    }
+    if (current_) {
+        auto it = calls_.find(current_);
+        if (it != calls_.end() && it->second.hangupRequested)
+            return -2;
+        note("call refused: a call is running");
+        return 0;
+    }
+    chooseCodecs(g729);
+    const LinphoneAccountParams *ap = linphone_account_get_params(account_);
+    LinphoneAddress *to = linphone_address_clone(linphone_account_params_get_identity_address(ap));
+    if (!to)
+        return 0;
+    if (linphone_address_set_username(to, number.c_str()) != 0) {
+        linphone_address_unref(to);
+        return 0;
+    }
+    LinphoneCallParams *params = linphone_core_create_call_params(core_, nullptr);
+    linphone_call_params_enable_video(params, FALSE);
+    LinphoneCall *call = linphone_core_invite_address_with_params(core_, to, params);
+    linphone_call_params_unref(params);
+    linphone_address_unref(to);
+    if (!call) {
+        note("invite failed");
+        return 0;
+    }
+    auto it = calls_.find(call);
+    if (it == calls_.end() || !it->second.ended)
+        current_ = linphone_call_ref(call);
+    return 1;
+}
+
+void Engine::chooseCodecs(bool g729)
+{
+    // G.729 first when wanted, absent otherwise; the rest keep their order.
+    bctbx_list_t *types = linphone_core_get_audio_payload_types(core_);
+    bctbx_list_t *ordered = nullptr;
+    LinphonePayloadType *g = nullptr;
+    for (bctbx_list_t *it = types; it; it = bctbx_list_next(it)) {
+        LinphonePayloadType *pt = static_cast<LinphonePayloadType *>(bctbx_list_get_data(it));
+        const char *mime = linphone_payload_type_get_mime_type(pt);
+        if (mime && strcasecmp(mime, "G729") == 0)
+            g = pt;
+        else
+            ordered = bctbx_list_append(ordered, pt);
+    }
+    if (g) {
+        linphone_payload_type_enable(g, g729 ? TRUE : FALSE);
+        ordered = g729 ? bctbx_list_prepend(ordered, g) : bctbx_list_append(ordered, g);
+    }
+    linphone_core_set_audio_payload_types(core_, ordered);
+    bctbx_list_free(ordered);
+    bctbx_list_free_with_data(types, (bctbx_list_free_func)linphone_payload_type_unref);
+}
+
+void Engine::hangupNow()
+{
+    if (!current_)
+        return;
+    auto it = calls_.find(current_);
+    if (it != calls_.end()) {
+        if (it->second.ended)
+            return;
+        it->second.hangupRequested = true;
+        it->second.lastHangup = Clock::now();
+    }
+    linphone_call_terminate(current_);
+}
+
+void Engine::dtmfNow(char key)
+{
+    if (!current_)
+        return;
+    LinphoneCallState st = linphone_call_get_state(current_);
+    if (st != LinphoneCallStreamsRunning && st != LinphoneCallConnected && st != LinphoneCallOutgoingEarlyMedia)
+        return;
+    linphone_call_send_dtmf(current_, key);
+    note(std::string("dtmf sent ") + key);
+}
+
+void Engine::deliver(const char *text)
+{
+    note(std::string("state ") + text);
+    StateFunction f = stateFunction_.load();
+    if (!f || quiet_)
+        return;
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%s", text);
+    f(buf);
+}
+
+void Engine::advance(LinphoneCall *call, int stage, const char *text)
+{
+    CallInfo &info = calls_[call];
+    if (info.ended || stage <= info.stage)
+        return;
+    info.stage = stage;
+    deliver(text);
+}
+
+void Engine::finish(LinphoneCall *call)
+{
+    auto it = calls_.find(call);
+    if (it == calls_.end() || it->second.ended)
+        return;
+    it->second.ended = true;
+    if (current_ == call) {
+        current_ = nullptr;
+        linphone_call_unref(call);
+    }
+    deliver("DISCONNCTD");
+}
+
+void Engine::onCallState(LinphoneCore *, LinphoneCall *call, LinphoneCallState state, const char *message)
+{
+    Engine &e = engine();
+    note((std::string("call state ") + linphone_call_state_to_string(state) +
+                                      " " + (message ? message : "")));
+    if (linphone_call_get_dir(call) == LinphoneCallIncoming) {
+        // The client has no way to answer: incoming calls are turned away.
+        if (state == LinphoneCallIncomingReceived)
+            linphone_call_decline(call, LinphoneReasonBusy);
+        return;
+    }
+    switch (state) {
+    case LinphoneCallOutgoingInit:
+    case LinphoneCallOutgoingProgress:
+        e.advance(call, StageCalling, "CALLING");
+        break;
+    case LinphoneCallOutgoingRinging:
+    case LinphoneCallOutgoingEarlyMedia:
+        e.advance(call, StageEarly, "EARLY");
+        break;
+    case LinphoneCallConnected:
+        e.advance(call, StageConnecting, "CONNECTING");
+        break;
+    case LinphoneCallStreamsRunning: {
+        const LinphoneCallParams *p = linphone_call_get_current_params(call);
+        const LinphonePayloadType *pt = p ? linphone_call_params_get_used_audio_payload_type(p) : nullptr;
+        if (pt)
+            note((std::string("audio codec ") + linphone_payload_type_get_mime_type(pt) + "/" +
+                 std::to_string(linphone_payload_type_get_clock_rate(pt))));
+        e.advance(call, StageConfirmed, "CONFIRMED");
+        break;
+    }
+    case LinphoneCallEnd:
+    case LinphoneCallError:
+        e.finish(call);
+        break;
+    case LinphoneCallReleased:
+        e.finish(call);
+        e.calls_.erase(call);
+        break;
+    default:
+        break;
+    }
+}
+
+void Engine::onDtmf(LinphoneCore *, LinphoneCall *, int dtmf)
+{
+    char key = static_cast<char>(dtmf);
+    note(std::string("dtmf received ") + key);
+}
+
+} // namespace
+
+int engineLogin(const std::string &account, const std::string &password, const std::string &host, int port,
+                Clock::time_point deadline)
+{
+    return engine().login(account, password, host, port, deadline);
+}
+
+void engineLogout() { engine().logout(); }
+int engineCall(const std::string &number, bool g729) { return engine().makeCall(number, g729); }
+void engineHangup() { engine().hangup(); }
+void engineDtmf(char key) { engine().dtmf(key); }
+void engineSetStateFunction(StateFunction function) { engine().setStateFunction(function); }
+void engineLog(const std::string &line) { engine().log("" + line); }
+void engineShutdown() { engine().shutdown(); }
+
+} // namespace callsdk

@@ -1,0 +1,36 @@
+// The engine: one thread that owns the SIP/media core, runs commands queued
+// by the exported functions and iterates the core.
+#ifndef CALLSDK_ENGINE_H
+#define CALLSDK_ENGINE_H
+
+#include <chrono>
+#include <string>
+
+namespace callsdk {
+
+using StateFunction = void (*)(char *state);
+using Clock = std::chrono::steady_clock;
+
+// Registers account@host through host:port with digest authentication.
+// 0 once registered, -1 on refusal, failure or when the deadline passes; a
+// failed attempt leaves no account behind. Replaces any earlier account.
+int engineLogin(const std::string &account, const std::string &password, const std::string &host,
+                int port, Clock::time_point deadline);
+// Unregisters and drops the account, if any.
+void engineLogout();
+// 1 when the call to `number` was started, else 0.
+int engineCall(const std::string &number, bool g729);
+// Ends the current call in whatever state it is; nothing without one.
+void engineHangup();
+// Sends one RFC 4733 key into the current call; nothing without one.
+void engineDtmf(char key);
+// The function that receives the call-state texts (on the engine thread).
+void engineSetStateFunction(StateFunction function);
+// Writes one line to the library's log file.
+void engineLog(const std::string &line);
+// Stops the engine thread (bounded). Safe to call more than once.
+void engineShutdown();
+
+}
+
+#endif

@@ -1,0 +1,104 @@
+#include "http.h"
+
+#include "paths.h"
+
+#include <cctype>
+#include <curl/curl.h>
+#include <mutex>
+
+namespace callsdk {
+namespace {
+
+const size_t kMaxBody = 64 * 1024;
+
+size_t collect(char *data, size_t size, size_t count, void *user)
+{
+    std::string *body = static_cast<std::string *>(user);
+    size_t n = size * count;
+    if (body->size() + n > kMaxBody)
+        return 0; // aborts the transfer: no service answer is that long
+    body->append(data, n);
+    return n;
+}
+
+std::string encode(CURL *curl, const std::string &value)
+{
+    char *e = curl_easy_escape(curl, value.c_str(), int(value.size()));
+    std::string out = e ? e : "";
+    curl_free(e);
+    return out;
+}
+
+} // namespace
+
+bool cloudGet(const std::string &path, const Query &query, std::string *body, long timeoutMs)
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+
+    CURL *curl = curl_easy_init();
+    if (!curl)
+        return false;
+    std::string url = "http://" + cloudHost() + path;
+    char sep = '?';
+    for (const auto &kv : query) {
+        url += sep;
+        url += encode(curl, kv.first) + "=" + encode(curl, kv.second);
+        sep = '&';
+    }
+    std::string received;
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, timeoutMs);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, timeoutMs);
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http");
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &received);
+    curl_easy_setopt(curl, CURLOPT_PROXY, ""); // the service is reached directly
+    CURLcode rc = curl_easy_perform(curl);
+    long status = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_cleanup(curl);
+    if (rc != CURLE_OK || status != 200)
+        return false;
+    *body = received;
+    return true;
+}
+
+bool parseServer(const std::string &text, std::string *host, int *port)
+{
+    size_t b = 0, e = text.size();
+    while (b < e && std::isspace(static_cast<unsigned char>(text[b])))
+        ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(text[e - 1])))
+        --e;
+    std::string t = text.substr(b, e - b);
+    std::string h = t;
+    int p = 5060;
+    size_t colon = t.rfind(':');
+    if (colon != std::string::npos) {
+        h = t.substr(0, colon);
+        std::string ps = t.substr(colon + 1);
+        if (ps.empty() || ps.size() > 5)
+            return false;
+        p = 0;
+        for (char c : ps) {
+            if (!std::isdigit(static_cast<unsigned char>(c)))
+                return false;
+            p = p * 10 + (c - '0');
+        }
+        if (p < 1 || p > 65535)
+            return false;
+    }
+    if (h.empty() || h.size() > 253)
+        return false;
+    for (char c : h) {
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '-')
+            return false;
+    }
+    *host = h;
+    *port = p;
+    return true;
+}
+
+} // namespace callsdk

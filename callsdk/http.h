@@ -1,0 +1,22 @@
+// The service's plain-http queries on the cloud host.
+#ifndef CALLSDK_HTTP_H
+#define CALLSDK_HTTP_H
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace callsdk {
+
+using Query = std::vector<std::pair<std::string, std::string>>;
+
+// GET http://<cloud host><path>?<query, percent-encoded>. True with the body
+// when the server answered 200 within timeoutMs.
+bool cloudGet(const std::string &path, const Query &query, std::string *body, long timeoutMs);
+
+// Checks a voice server text "host[:port]" and splits it. The port defaults to 5060.
+bool parseServer(const std::string &text, std::string *host, int *port);
+
+}
+
+#endif
