@@ -123,7 +123,9 @@ QImage onDesktop(QWidget *w)
     QImage out(grabbed.width() + 40, grabbed.height() + 40, QImage::Format_ARGB32_Premultiplied);
     out.fill(QColor(60, 70, 84));
     QPainter p(&out);
-    const QRegion mask = w->mask().isEmpty() ? QRegion(w->rect()) : w->mask();
+    // The offscreen platform keeps no window mask: cut by the picture's alpha.
+    const QPixmap pic = w->palette().brush(QPalette::Window).texture();
+    const QRegion mask = pic.isNull() ? QRegion(w->rect()) : QRegion(pic.mask()) & QRegion(w->rect());
     p.setClipRegion(mask.translated(20, 20));
     p.drawImage(20, 20, grabbed);
     return out;
