@@ -1,0 +1,217 @@
+#include "settings/settingdlg.h"
+
+#include "app/globals.h"
+#include "app/hosts.h"
+#include "app/settingsstore.h"
+#include "login/updatecheck.h"
+#include "platform/desktop.h"
+#include "settings/clickframe.h"
+#include "settings/userdlg.h"
+#include "ui_settingdlg.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPainter>
+#include <QPixmap>
+#include <QUrl>
+
+namespace {
+
+// A server that accepts the connection and never answers must not keep a
+// request pending for the rest of the run.
+constexpr int kUpdateTimeoutMs = 30000;
+
+QString toolButtonStyle(const QString &normal, const QString &active)
+{
+    const QString states =
+        QStringLiteral("{border-image:url(%1);border-style:none;background-color:transparent;border-width:1px;}");
+    return QStringLiteral("QToolButton") + states.arg(normal) + QStringLiteral("                ")
+           + QStringLiteral("QToolButton:hover") + states.arg(active) + QStringLiteral("    ")
+           + QStringLiteral("QToolButton:pressed") + states.arg(active);
+}
+
+const char kPlainFrame[] = "QFrame{border-style:none;background-color:transparent;border-width:1px;}";
+const char kSelectedFrame[] =
+    "QFrame{border-style:none;background-color:transparent;border-width:1px;border-image:url(image/setting19.png);}";
+
+}  // namespace
+
+SettingDlg::SettingDlg(QWidget *parent)
+    : QWidget(parent)
+    , ui(new Ui::SettingDlg)
+    , m_userDlg(new UserDlg)
+{
+    ui->setupUi(this);
+    setWindowFlags(Qt::FramelessWindowHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint);
+    if (auto *caption = ui->widget->findChild<QLabel *>(QStringLiteral("label")))
+        caption->setText(tr("  系统设置"));
+
+    const struct
+    {
+        QToolButton *button;
+        const char *image;
+    } icons[] = {{ui->toolButton_21, "image/setset.png"},
+                 {ui->toolButton_4, "image/setting7.png"},
+                 {ui->toolButton_5, "image/setting4.png"}};
+    for (const auto &icon : icons) {
+        const QString image = QString::fromLatin1(icon.image);
+        icon.button->setStyleSheet(toolButtonStyle(image, image));
+        // The icon is part of its selector: a press on it selects the page.
+        icon.button->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    const QString update = toolButtonStyle(QStringLiteral("image/gengxin.png"), QStringLiteral("image/gengxin1.png"));
+    ui->toolButton_10->setStyleSheet(update);
+    ui->toolButton_20->setStyleSheet(update);
+    const QString button =
+        QStringLiteral("QPushButton{border-style:none;border-image:url(image/send.png);border-width:0px;}"
+                       "                "
+                       "QPushButton:hover{border-style:none;border-image:url(image/send_1.png);}");
+    ui->pushButton_2->setStyleSheet(button);
+    ui->pushButton->setStyleSheet(button);
+    for (ClickFrame *frame : {ui->frame_8, ui->frame_5, ui->frame_6}) {
+        frame->setStyleSheet(QString::fromLatin1(kPlainFrame));
+        connect(frame, &ClickFrame::setIndex, this, &SettingDlg::setIndex);
+    }
+
+    // The address comes from the build or the environment: escape it before
+    // it becomes part of a link.
+    const QString site = Hosts::webBase().toHtmlEscaped();
+    const QString pattern = QStringLiteral("<a href = %1>%2</a>");
+    ui->label_20->setText(pattern.arg(site, site));
+    ui->label_21->setText(pattern.arg(site, tr("查看用户协议")));
+    connect(ui->label_20, &QLabel::linkActivated, this, &SettingDlg::slotLink);
+    connect(ui->label_21, &QLabel::linkActivated, this, &SettingDlg::slotLink1);
+
+    ui->label_14->hide();
+    ui->toolButton_20->hide();
+    ui->stackedWidget->setCurrentIndex(1);
+    refreshBasicSettings();
+}
+
+SettingDlg::~SettingDlg()
+{
+    delete ui;
+}
+
+void SettingDlg::refreshBasicSettings()
+{
+    ui->cbAuto->setChecked(SettingsStore::autoLoginExists());
+    ui->cbAuto_2->setChecked(g_autoStart);
+}
+
+void SettingDlg::setIndex(ClickFrame *frame)
+{
+    const struct
+    {
+        ClickFrame *frame;
+        int page;
+    } selectors[] = {{ui->frame_8, 1}, {ui->frame_5, 2}, {ui->frame_6, 0}};
+    for (const auto &selector : selectors) {
+        const bool selected = selector.frame == frame;
+        selector.frame->setStyleSheet(QString::fromLatin1(selected ? kSelectedFrame : kPlainFrame));
+        if (selected)
+            ui->stackedWidget->setCurrentIndex(selector.page);
+    }
+}
+
+void SettingDlg::on_pushButton_2_clicked()
+{
+    if (ui->cbAuto->isChecked())
+        SettingsStore::writeAutoLogin(g_account, g_password);
+    else
+        SettingsStore::removeAutoLogin();
+
+    const bool wanted = ui->cbAuto_2->isChecked();
+    if (wanted != g_autoStart) {
+        const bool written = wanted ? Autostart::write(QCoreApplication::applicationFilePath())
+                                    : Autostart::remove();
+        // g_autoStart says whether the entry exists: a failed write leaves it
+        // as it was, so the next "确定" tries again.
+        if (written)
+            g_autoStart = wanted;
+    }
+    close();
+}
+
+void SettingDlg::on_pushButton_clicked()
+{
+    close();
+}
+
+void SettingDlg::slotLink(const QString &)
+{
+    Desktop::instance().openUrl(QUrl(Hosts::webBase()));
+}
+
+void SettingDlg::slotLink1(const QString &)
+{
+    m_userDlg->show();
+    m_userDlg->activateWindow();
+}
+
+void SettingDlg::on_toolButton_10_clicked()
+{
+    if (!m_updateHttp)
+        m_updateHttp = new QNetworkAccessManager(this);
+    QNetworkRequest request(QUrl(Hosts::cloudBase() + QStringLiteral("/cloud/pc/onlieUpdate.xml")));
+    request.setTransferTimeout(kUpdateTimeoutMs);
+    QNetworkReply *reply = m_updateHttp->get(request);
+    connect(reply, &QNetworkReply::finished, this, [this, reply] {
+        reply->deleteLater();
+        // An error page is not a manifest, whatever its body.
+        const bool error = reply->error() != QNetworkReply::NoError;
+        on_saveDone(error, error ? QByteArray() : reply->readAll());
+    });
+}
+
+void SettingDlg::on_saveDone(bool error, const QByteArray &answer)
+{
+    if (error)
+        return;
+    const UpdateCheck::Manifest server = UpdateCheck::parse(answer);
+    if (!server.valid)
+        return;
+    m_downList = server.entries;
+
+    const UpdateCheck::Manifest local = UpdateCheck::readLocal();
+    if (!local.valid)
+        return;
+    if (!UpdateCheck::differs(server.version, local.version)) {
+        showInformation(tr("您当前使用的已是最新版本!"));
+        return;
+    }
+    ui->toolButton_20->show();
+    ui->label_14->show();
+    m_downList = UpdateCheck::remaining(m_downList, local.entries);
+}
+
+void SettingDlg::on_toolButton_20_clicked()
+{
+    if (m_downList.isEmpty())
+        return;
+    // Quit only once the update program runs: otherwise the user would be
+    // left with neither the old client nor an update.
+    if (!UpdateCheck::startUpdater(m_downList)) {
+        showInformation(tr("更新程序无法启动"));
+        return;
+    }
+    QCoreApplication::quit();
+}
+
+void SettingDlg::showInformation(const QString &text)
+{
+    QMessageBox box(QMessageBox::Information, tr("Nuvoxa"), text, QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.button(QMessageBox::Ok)->setText(tr("确定"));
+    box.exec();
+}
+
+void SettingDlg::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.drawPixmap(rect(), QPixmap(QStringLiteral("image/backx.png")));
+}
