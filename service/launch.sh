@@ -1,0 +1,360 @@
+#!/usr/bin/env bash
+# Starts the local Nuvoxa service on loopback: the HTTP service with its
+# SQLite database, Kamailio (registrar + proxy), the four SIPp gateways and,
+# when no PulseAudio server answers, a private PulseAudio with null devices.
+# Waits until each part answers, prints the addresses and one line
+#   NUVOXA_SERVICE cloud=... web=... sip=... db=... demo=ACCOUNT:PASSWORD
+# and runs until interrupted; everything it started is stopped on exit.
+set -u
+
+usage() {
+  cat <<'EOF'
+usage: service/launch.sh [--free-ports] [--state DIR] [--private-pulse] [--max-time SECONDS]
+
+  --free-ports      pick free loopback ports instead of the fixed ones
+                    (HTTP 18080, SIP 15060, gateways 15071-15074)
+  --state DIR       runtime folder: database, Kamailio files, PulseAudio, logs
+                    (default: $NUVOXA_BUILD_DIR/service-state)
+  --private-pulse   always start a private PulseAudio with null devices
+  --max-time S      stop by itself after S seconds (a guard for test runs)
+
+The build folder is $NUVOXA_BUILD_DIR (default: <repo>/build); it must hold
+bin/nuvoxa-service. The demo account is 80000001 / nuvoxa123 (bound phone
+13800138000, balance 100.00). DIR/stack.env lists the addresses as
+NAME=value lines once everything is up.
+EOF
+}
+
+REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+SVC_DIR=$REPO/service
+BUILD=${NUVOXA_BUILD_DIR:-$REPO/build}
+FREE_PORTS=0
+STATE=""
+PRIVATE_PULSE=0
+MAX_TIME=0
+
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --free-ports) FREE_PORTS=1 ;;
+    --private-pulse) PRIVATE_PULSE=1 ;;
+    --state)
+      [ $# -ge 2 ] || { echo "launch.sh: --state needs a folder" >&2; exit 2; }
+      STATE=$2; shift ;;
+    --max-time)
+      [[ $# -ge 2 && $2 =~ ^[0-9]+$ ]] || { echo "launch.sh: --max-time needs seconds" >&2; exit 2; }
+      MAX_TIME=$2; shift ;;
+    -h|--help) usage; exit 0 ;;
+    *) echo "launch.sh: unknown argument $1 (see --help)" >&2; exit 2 ;;
+  esac
+  shift
+done
+
+BIN=$BUILD/bin/nuvoxa-service
+if [ ! -x "$BIN" ]; then
+  echo "launch.sh: $BIN not found; build the nuvoxa-service target first" >&2
+  exit 1
+fi
+for tool in kamailio kamcmd sipp; do
+  if ! command -v "$tool" >/dev/null 2>&1 && [ ! -x "/usr/sbin/$tool" ]; then
+    echo "launch.sh: $tool is not installed" >&2
+    exit 1
+  fi
+done
+PATH=$PATH:/usr/sbin:/sbin
+
+STATE=${STATE:-$BUILD/service-state}
+mkdir -p "$STATE/logs" "$STATE/kamailio" || exit 1
+STATE=$(cd "$STATE" && pwd)
+DB=$STATE/nuvoxa.sqlite
+ENV_FILE=$STATE/stack.env
+rm -f "$ENV_FILE"
+
+DEMO_ACCOUNT=80000001
+DEMO_PASSWORD=nuvoxa123
+DEMO_PHONE=13800138000
+DEMO_BALANCE=100.00
+REALM=127.0.0.1
+
+# Unix socket paths are limited to 107 bytes; long state paths get a short
+# private folder for the sockets.
+SOCK_DIR=$STATE
+if [ ${#STATE} -gt 70 ]; then
+  SOCK_DIR=$(mktemp -d /tmp/nuvoxa-svc.XXXXXX) || exit 1
+fi
+
+PIDS=()
+NAMES=()
+SLEEPER=""
+
+log() { echo "launch.sh: $*" >&2; }
+
+# Child processes of a pid, from /proc (works without procps).
+children_of() {
+  local parent=$1 stat line fields
+  for stat in /proc/[0-9]*/stat; do
+    read -r line 2>/dev/null <"$stat" || continue
+    read -r -a fields <<<"${line##*) }"
+    [ "${fields[1]}" = "$parent" ] && echo "${stat//[^0-9]/}"
+  done
+}
+
+stop_all() {
+  local i pid alive kids=() tries
+  for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do
+    pid=${PIDS[i]}
+    # Kamailio's workers are remembered so none outlives its main process.
+    kids+=($(children_of "$pid"))
+    kill -TERM "$pid" 2>/dev/null
+  done
+  [ -n "$SLEEPER" ] && kill -TERM "$SLEEPER" 2>/dev/null
+  for tries in $(seq 1 50); do
+    alive=0
+    for pid in "${PIDS[@]}" "${kids[@]}"; do
+      kill -0 "$pid" 2>/dev/null && alive=1
+    done
+    [ $alive = 0 ] && break
+    sleep 0.1
+  done
+  for pid in "${PIDS[@]}" "${kids[@]}"; do
+    kill -KILL "$pid" 2>/dev/null
+  done
+  wait 2>/dev/null
+  PIDS=()
+  NAMES=()
+}
+
+cleanup() {
+  trap - EXIT INT TERM HUP
+  stop_all
+  rm -f "$ENV_FILE"
+  [ "$SOCK_DIR" != "$STATE" ] && rm -rf "$SOCK_DIR"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+trap 'exit 129' HUP
+
+start() {  # start NAME STDOUT COMMAND...; stderr goes to logs/NAME.log
+  local name=$1 out=$2
+  shift 2
+  "$@" </dev/null >>"$out" 2>>"$STATE/logs/$name.log" &
+  PIDS+=($!)
+  NAMES+=("$name")
+}
+
+udp_bound() {  # udp_bound PORT: something listens on 127.0.0.1:PORT/udp
+  local hex
+  hex=$(printf '0100007F:%04X' "$1")
+  grep -q " $hex " /proc/net/udp 2>/dev/null
+}
+
+port_busy() {  # TCP or UDP on 127.0.0.1:PORT in use
+  local hex
+  hex=$(printf ':%04X' "$1")
+  udp_bound "$1" && return 0
+  awk -v p="$hex" 'NR > 1 && $4 == "0A" && substr($2, length($2) - 4) == p { f = 1 } END { exit !f }' \
+    /proc/net/tcp /proc/net/tcp6 2>/dev/null
+}
+
+http_ready() {
+  local reply
+  reply=$(timeout 2 bash -c "exec 3<>/dev/tcp/127.0.0.1/$HTTP_PORT && \
+    printf 'GET /cloud/pc/server.aspx HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n' >&3 && cat <&3" 2>/dev/null)
+  [[ $reply == *"127.0.0.1:$SIP_PORT"* ]]
+}
+
+kamailio_ready() { timeout 2 kamcmd -s "unixs:$CTL_SOCKET" core.uptime >/dev/null 2>&1; }
+
+pulse_ready() { timeout 2 pactl -s "$PULSE_ADDR" info >/dev/null 2>&1; }
+
+# Waits until every part answers; fails at once when one of them exits.
+wait_ready() {
+  local deadline=$((SECONDS + 15)) i pending
+  while :; do
+    for i in "${!PIDS[@]}"; do
+      if ! kill -0 "${PIDS[i]}" 2>/dev/null; then
+        log "${NAMES[i]} exited during start-up; see $STATE/logs/${NAMES[i]}.log"
+        tail -n 5 "$STATE/logs/${NAMES[i]}.log" >&2 2>/dev/null
+        return 1
+      fi
+    done
+    pending=""
+    http_ready || pending+=" http"
+    kamailio_ready || pending+=" kamailio"
+    for i in ECHO BUSY NOANSWER HANGUP; do
+      local var=GW_${i}_PORT
+      udp_bound "${!var}" || pending+=" gateway-${i,,}"
+    done
+    [ "$PULSE_MODE" = private ] && { pulse_ready || pending+=" pulseaudio"; }
+    [ -z "$pending" ] && return 0
+    if [ $SECONDS -ge $deadline ]; then
+      log "not ready after 15 s:$pending"
+      return 1
+    fi
+    sleep 0.05
+  done
+}
+
+choose_ports() {
+  if [ $FREE_PORTS = 1 ]; then
+    local p m
+    mapfile -t p < <("$BIN" free-ports 6) || return 1
+    mapfile -t m < <("$BIN" free-ports 4 --span 4) || return 1
+    [ ${#p[@]} = 6 ] && [ ${#m[@]} = 4 ] || return 1
+    HTTP_PORT=${p[0]} SIP_PORT=${p[1]}
+    GW_ECHO_PORT=${p[2]} GW_BUSY_PORT=${p[3]} GW_NOANSWER_PORT=${p[4]} GW_HANGUP_PORT=${p[5]}
+    MEDIA_ECHO=${m[0]} MEDIA_BUSY=${m[1]} MEDIA_NOANSWER=${m[2]} MEDIA_HANGUP=${m[3]}
+  else
+    HTTP_PORT=18080 SIP_PORT=15060
+    GW_ECHO_PORT=15071 GW_BUSY_PORT=15072 GW_NOANSWER_PORT=15073 GW_HANGUP_PORT=15074
+    MEDIA_ECHO=16000 MEDIA_BUSY=16010 MEDIA_NOANSWER=16020 MEDIA_HANGUP=16030
+    local port
+    for port in $HTTP_PORT $SIP_PORT $GW_ECHO_PORT $GW_BUSY_PORT $GW_NOANSWER_PORT $GW_HANGUP_PORT \
+                $MEDIA_ECHO $MEDIA_BUSY $MEDIA_NOANSWER $MEDIA_HANGUP; do
+      if port_busy "$port"; then
+        log "port $port is in use (another service running?); try --free-ports"
+        return 2
+      fi
+    done
+  fi
+}
+
+start_stack() {
+  local logs=$STATE/logs
+  : >"$logs/http.log"; : >"$logs/kamailio.log"
+
+  start http "$logs/http.log" "$BIN" --db "$DB" serve --port "$HTTP_PORT" --sip "127.0.0.1:$SIP_PORT"
+
+  CTL_SOCKET=$SOCK_DIR/kamailio.ctl
+  rm -f "$CTL_SOCKET"
+  sed -e "s|@SIP_PORT@|$SIP_PORT|g" -e "s|@DB_PATH@|$DB|g" -e "s|@REALM@|$REALM|g" \
+      -e "s|@CTL_SOCKET@|$CTL_SOCKET|g" \
+      -e "s|@GW_ECHO@|$GW_ECHO_PORT|g" -e "s|@GW_BUSY@|$GW_BUSY_PORT|g" \
+      -e "s|@GW_NOANSWER@|$GW_NOANSWER_PORT|g" -e "s|@GW_HANGUP@|$GW_HANGUP_PORT|g" \
+      "$SVC_DIR/kamailio/nuvoxa.cfg.in" >"$STATE/kamailio/kamailio.cfg" || return 1
+  start kamailio "$logs/kamailio.log" kamailio -DD -E -f "$STATE/kamailio/kamailio.cfg" \
+    -Y "$STATE/kamailio" -w "$STATE/kamailio" -m 32 -M 4
+
+  local kind port media echo
+  for kind in echo busy noanswer hangup; do
+    case $kind in
+      echo) port=$GW_ECHO_PORT media=$MEDIA_ECHO echo=-rtp_echo ;;
+      busy) port=$GW_BUSY_PORT media=$MEDIA_BUSY echo="" ;;
+      noanswer) port=$GW_NOANSWER_PORT media=$MEDIA_NOANSWER echo="" ;;
+      hangup) port=$GW_HANGUP_PORT media=$MEDIA_HANGUP echo=-rtp_echo ;;
+    esac
+    : >"$logs/gateway-$kind.log"
+    # SIPp's status screen goes to /dev/null; unexpected messages to a log.
+    start "gateway-$kind" /dev/null sipp -sf "$SVC_DIR/sipp/gw-$kind.xml" -i 127.0.0.1 -p "$port" \
+      -mi 127.0.0.1 -mp "$media" $echo -aa -nostdin -trace_err -error_file "$logs/gateway-$kind.errors"
+  done
+
+  if [ "$PULSE_MODE" = private ]; then
+    local pulse=$STATE/pulse
+    mkdir -p "$pulse/runtime" "$pulse/home"
+    chmod 700 "$pulse/runtime"
+    PULSE_ADDR=unix:$SOCK_DIR/pulse.native
+    rm -f "$SOCK_DIR/pulse.native"
+    : >"$logs/pulseaudio.log"
+    start pulseaudio "$logs/pulseaudio.log" env -u PULSE_SERVER HOME="$pulse/home" \
+      XDG_RUNTIME_DIR="$pulse/runtime" XDG_CONFIG_HOME="$pulse/home" \
+      pulseaudio -n --daemonize=no --system=no --exit-idle-time=-1 --use-pid-file=no \
+      --disable-shm=yes --realtime=no --high-priority=no --log-target=stderr \
+      -L "module-native-protocol-unix socket=$SOCK_DIR/pulse.native auth-anonymous=1" \
+      -L "module-null-sink sink_name=nuvoxa_speaker sink_properties=device.description=Speaker" \
+      -L "module-null-source source_name=nuvoxa_microphone description=Microphone"
+  fi
+
+  wait_ready || return 1
+  if [ "$PULSE_MODE" = private ]; then
+    pactl -s "$PULSE_ADDR" set-default-sink nuvoxa_speaker >/dev/null 2>&1
+    pactl -s "$PULSE_ADDR" set-default-source nuvoxa_microphone >/dev/null 2>&1
+  fi
+  return 0
+}
+
+START_TIME=$(date +%s.%N)
+
+# The database and the demo account.
+"$BIN" --db "$DB" init --realm "$REALM" || exit 1
+"$BIN" --db "$DB" add-account "$DEMO_ACCOUNT" "$DEMO_PASSWORD" --phone "$DEMO_PHONE" \
+  --balance "$DEMO_BALANCE" 2>/dev/null
+rc=$?
+[ $rc = 0 ] || [ $rc = 3 ] || { log "cannot create the demo account"; exit 1; }
+
+PULSE_MODE=existing
+PULSE_ADDR=${PULSE_SERVER:-}
+if [ $PRIVATE_PULSE = 1 ] || ! command -v pactl >/dev/null 2>&1 || ! timeout 2 pactl info >/dev/null 2>&1; then
+  if command -v pulseaudio >/dev/null 2>&1; then
+    PULSE_MODE=private
+  else
+    PULSE_MODE=none
+    log "no PulseAudio server answers and pulseaudio is not installed; calls will have no audio device"
+  fi
+fi
+
+attempt=1
+while :; do
+  choose_ports
+  rc=$?
+  [ $rc = 2 ] && exit 1
+  [ $rc = 0 ] && start_stack && break
+  stop_all
+  if [ $FREE_PORTS = 1 ] && [ $attempt -lt 3 ]; then
+    attempt=$((attempt + 1))
+    log "start-up failed; trying again with other ports"
+    continue
+  fi
+  log "start-up failed; logs are in $STATE/logs"
+  exit 1
+done
+
+{
+  echo "NUVOXA_CLOUD_HOST=127.0.0.1:$HTTP_PORT"
+  echo "NUVOXA_WEB_HOST=127.0.0.1:$HTTP_PORT"
+  echo "NUVOXA_SIP_HOST=127.0.0.1:$SIP_PORT"
+  echo "NUVOXA_DB=$DB"
+  echo "NUVOXA_DEMO=$DEMO_ACCOUNT:$DEMO_PASSWORD"
+  echo "NUVOXA_DEMO_PHONE=$DEMO_PHONE"
+  echo "NUVOXA_GW_ECHO=127.0.0.1:$GW_ECHO_PORT"
+  echo "NUVOXA_GW_ECHO_MEDIA=127.0.0.1:$MEDIA_ECHO"
+  echo "NUVOXA_SERVICE_STATE=$STATE"
+  echo "NUVOXA_SERVICE_PIDS=$$ ${PIDS[*]}"
+  [ -n "$PULSE_ADDR" ] && echo "PULSE_SERVER=$PULSE_ADDR"
+} >"$ENV_FILE.tmp" && mv "$ENV_FILE.tmp" "$ENV_FILE"
+
+AUDIO=${PULSE_ADDR:-"the session's PulseAudio"}
+ELAPSED=$(awk -v a="$START_TIME" -v b="$(date +%s.%N)" 'BEGIN { printf "%.2f", b - a }')
+cat <<EOF
+Nuvoxa local service is up (started in ${ELAPSED} s):
+  cloud and web pages  http://127.0.0.1:$HTTP_PORT/
+  SIP registrar/proxy  udp 127.0.0.1:$SIP_PORT (domain $REALM)
+  gateways             echo udp:$GW_ECHO_PORT, busy (486...) udp:$GW_BUSY_PORT,
+                       no answer (408...) udp:$GW_NOANSWER_PORT, hang-up (487...) udp:$GW_HANGUP_PORT
+  audio                $AUDIO ($PULSE_MODE)
+  demo account         $DEMO_ACCOUNT / $DEMO_PASSWORD (bound phone $DEMO_PHONE, balance $DEMO_BALANCE)
+  database             $DB
+  logs                 $STATE/logs
+Press Ctrl+C to stop.
+NUVOXA_SERVICE cloud=127.0.0.1:$HTTP_PORT web=127.0.0.1:$HTTP_PORT sip=127.0.0.1:$SIP_PORT db=$DB demo=$DEMO_ACCOUNT:$DEMO_PASSWORD
+EOF
+
+if [ "$MAX_TIME" -gt 0 ]; then
+  sleep "$MAX_TIME" &
+  SLEEPER=$!
+fi
+
+# Runs until interrupted, or until a part stops by itself.
+while :; do
+  wait -n
+  if [ -n "$SLEEPER" ] && ! kill -0 "$SLEEPER" 2>/dev/null; then
+    log "--max-time reached; stopping"
+    exit 0
+  fi
+  for i in "${!PIDS[@]}"; do
+    if ! kill -0 "${PIDS[i]}" 2>/dev/null; then
+      log "${NAMES[i]} stopped unexpectedly; stopping the service (logs in $STATE/logs)"
+      exit 1
+    fi
+  done
+done

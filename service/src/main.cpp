@@ -1,0 +1,394 @@
+// nuvoxa-service: the local telephone service (HTTP side) and its operator
+// commands.
+#include "advert.h"
+#include "codec.h"
+#include "server.h"
+#include "store.h"
+
+#include <httplib.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace nuvoxa;
+
+namespace {
+
+enum Exit { kOk = 0, kFailed = 1, kUsage = 2, kExists = 3 };
+
+const char kUsageText[] =
+    "usage: nuvoxa-service --db FILE COMMAND [ARGS]\n"
+    "\n"
+    "commands:\n"
+    "  init [--realm HOST]          create the database (realm: the SIP domain, default 127.0.0.1)\n"
+    "  serve [--port N] [--sip HOST:PORT]\n"
+    "                               serve the cloud paths and web pages on 127.0.0.1:N\n"
+    "  add-account ACCOUNT PASSWORD [--phone P] [--balance B]\n"
+    "                               create an account (and its SIP subscriber); exit 3 if it exists\n"
+    "  set-update VERSION FILE...   publish an update manifest with these files\n"
+    "  set-advert FILE              replace the advertisement image (hd.gif)\n"
+    "  callbacks [--account A] [--limit N]\n"
+    "                               list recorded callback requests, newest first\n"
+    "  free-ports COUNT [--span K]  print COUNT free loopback ports (each the first of K free ones);\n"
+    "                               needs no --db\n"
+    "\n"
+    "COMMAND --help describes one command.\n";
+
+const char *commandHelp(const std::string &cmd) {
+  if (cmd == "init")
+    return "usage: nuvoxa-service --db FILE init [--realm HOST]\n"
+           "Creates the database and its tables when missing, with the default update manifest and\n"
+           "advertisement. The realm (SIP domain, default 127.0.0.1) is fixed when the file is created.\n";
+  if (cmd == "serve")
+    return "usage: nuvoxa-service --db FILE serve [--port N] [--sip HOST:PORT]\n"
+           "Serves HTTP on 127.0.0.1:N (default 18080) until SIGINT or SIGTERM. server.aspx answers\n"
+           "the --sip address (default 127.0.0.1:5060).\n";
+  if (cmd == "add-account")
+    return "usage: nuvoxa-service --db FILE add-account ACCOUNT PASSWORD [--phone P] [--balance B]\n"
+           "ACCOUNT: 1-32 of A-Z a-z 0-9 . _ -; PASSWORD: 1-64 bytes of UTF-8 without control characters;\n"
+           "P: optional \"+\" and 3-20 digits; B: amount with up to two decimals (default 0).\n"
+           "Exit status 3 when the account exists.\n";
+  if (cmd == "set-update")
+    return "usage: nuvoxa-service --db FILE set-update VERSION FILE...\n"
+           "Stores the files (by base name) and publishes a manifest of VERSION listing them, in place\n"
+           "of the previous update.\n";
+  if (cmd == "set-advert")
+    return "usage: nuvoxa-service --db FILE set-advert FILE\nServes FILE as /cloud/pc/app/hd.gif.\n";
+  if (cmd == "callbacks")
+    return "usage: nuvoxa-service --db FILE callbacks [--account A] [--limit N]\n"
+           "Prints one request a line: id, time (UTC), account, callee, caller, separated by tabs.\n";
+  if (cmd == "free-ports")
+    return "usage: nuvoxa-service free-ports COUNT [--span K]\n"
+           "Prints COUNT distinct ports, one a line, each starting a run of K (default 1) ports free\n"
+           "for both TCP and UDP on 127.0.0.1 at the time of the call.\n";
+  return nullptr;
+}
+
+int usageError(const std::string &message) {
+  std::cerr << "nuvoxa-service: " << message << "\n(see nuvoxa-service --help)\n";
+  return kUsage;
+}
+
+bool parseInt(const std::string &s, long min, long max, long *out) {
+  if (s.empty() || s.size() > 9) return false;
+  for (char c : s)
+    if (c < '0' || c > '9') return false;
+  long v = std::strtol(s.c_str(), nullptr, 10);
+  if (v < min || v > max) return false;
+  *out = v;
+  return true;
+}
+
+bool readFile(const std::string &path, std::string *data) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  *data = ss.str();
+  return !in.bad();
+}
+
+std::string baseName(const std::string &path) {
+  auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Splits ARGS into positionals and "--name value" options; a known option
+// without its value is an error.
+struct Args {
+  std::vector<std::string> positional;
+  std::vector<std::pair<std::string, std::string>> options;
+  std::string error;
+  const std::string *get(const std::string &name) const {
+    for (auto it = options.rbegin(); it != options.rend(); ++it)
+      if (it->first == name) return &it->second;
+    return nullptr;
+  }
+};
+
+Args parseArgs(const std::vector<std::string> &argv, const std::vector<std::string> &known) {
+  Args a;
+  for (size_t i = 0; i < argv.size(); ++i) {
+    const std::string &s = argv[i];
+    if (s.size() > 2 && s.compare(0, 2, "--") == 0) {
+      bool isKnown = false;
+      for (const auto &k : known) isKnown = isKnown || k == s;
+      if (!isKnown) {
+        a.error = "unknown option " + s;
+        return a;
+      }
+      if (i + 1 >= argv.size()) {
+        a.error = "option " + s + " needs a value";
+        return a;
+      }
+      a.options.emplace_back(s, argv[++i]);
+    } else {
+      a.positional.push_back(s);
+    }
+  }
+  return a;
+}
+
+bool openStore(Store &store, const std::string &db, const std::string &realm) {
+  std::string error;
+  if (!store.open(db, realm, &error)) {
+    std::cerr << "nuvoxa-service: cannot open database " << db << ": " << error << "\n";
+    return false;
+  }
+  if (!store.advert() && !store.setAdvert(defaultAdvertGif())) {
+    std::cerr << "nuvoxa-service: cannot write to database " << db << "\n";
+    return false;
+  }
+  return true;
+}
+
+int cmdInit(const std::string &db, const Args &a) {
+  if (!a.positional.empty()) return usageError("init takes no arguments");
+  std::string realm = a.get("--realm") ? *a.get("--realm") : "127.0.0.1";
+  if (realm.empty() || realm.find_first_of(" \t\r\n:;\"") != std::string::npos)
+    return usageError("bad realm: " + realm);
+  Store store;
+  if (!openStore(store, db, realm)) return kFailed;
+  if (store.realm() != realm)
+    std::cerr << "nuvoxa-service: note: the database keeps its realm " << store.realm() << "\n";
+  return kOk;
+}
+
+int cmdServe(const std::string &db, const Args &a) {
+  if (!a.positional.empty()) return usageError("serve takes no arguments");
+  long port = 18080;
+  if (a.get("--port") && !parseInt(*a.get("--port"), 1, 65535, &port))
+    return usageError("bad port: " + *a.get("--port"));
+  ServiceConfig config;
+  if (a.get("--sip")) {
+    const std::string &sip = *a.get("--sip");
+    auto colon = sip.rfind(':');
+    long sipPort = 0;
+    if (colon == std::string::npos || colon == 0 || !parseInt(sip.substr(colon + 1), 1, 65535, &sipPort) ||
+        sip.find_first_of(" \t\r\n|") != std::string::npos)
+      return usageError("bad SIP address (HOST:PORT): " + sip);
+    config.sipAddress = sip;
+  }
+
+  // Signals are taken by one thread that stops the server; every other
+  // thread inherits the blocked mask.
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGHUP);
+  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+
+  Store store;
+  if (!openStore(store, db, "127.0.0.1")) return kFailed;
+  httplib::Server server;
+  installRoutes(server, store, config);
+  if (!server.bind_to_port("127.0.0.1", static_cast<int>(port))) {
+    std::cerr << "nuvoxa-service: cannot listen on 127.0.0.1:" << port << "\n";
+    return kFailed;
+  }
+  std::thread([&server, set] {
+    int sig = 0;
+    sigwait(&set, &sig);
+    server.stop();
+  }).detach();
+  std::printf("nuvoxa-service listening on http://127.0.0.1:%ld (voice server %s, database %s)\n", port,
+              config.sipAddress.c_str(), db.c_str());
+  std::fflush(stdout);
+  server.listen_after_bind();
+  return kOk;
+}
+
+int cmdAddAccount(const std::string &db, const Args &a) {
+  if (a.positional.size() != 2) return usageError("add-account needs ACCOUNT and PASSWORD");
+  const std::string &account = a.positional[0];
+  const std::string &password = a.positional[1];
+  if (!isValidAccount(account)) return usageError("bad account (1-32 of A-Z a-z 0-9 . _ -): " + account);
+  if (!isValidPassword(password)) return usageError("bad password (1-64 bytes, no control characters)");
+  std::string phone = a.get("--phone") ? *a.get("--phone") : "";
+  if (!phone.empty() && !isValidPhone(phone)) return usageError("bad phone number: " + phone);
+  int64_t balance = 0;
+  if (a.get("--balance")) {
+    auto cents = parseMoney(*a.get("--balance"), 100000000000LL);
+    if (!cents) return usageError("bad balance: " + *a.get("--balance"));
+    balance = *cents;
+  }
+  Store store;
+  if (!openStore(store, db, "127.0.0.1")) return kFailed;
+  switch (store.addAccount(account, password, phone, balance)) {
+    case Store::AddResult::Added:
+      return kOk;
+    case Store::AddResult::Exists:
+      std::cerr << "nuvoxa-service: account " << account << " exists\n";
+      return kExists;
+    case Store::AddResult::Failed:
+      break;
+  }
+  std::cerr << "nuvoxa-service: cannot add account " << account << "\n";
+  return kFailed;
+}
+
+int cmdSetUpdate(const std::string &db, const Args &a) {
+  if (a.positional.size() < 2) return usageError("set-update needs VERSION and at least one FILE");
+  const std::string &version = a.positional[0];
+  if (version.find_first_of("\r\n") != std::string::npos) return usageError("bad version");
+  std::vector<Store::File> files;
+  for (size_t i = 1; i < a.positional.size(); ++i) {
+    Store::File f{baseName(a.positional[i]), {}};
+    if (f.name.empty() || f.name == "." || f.name == ".." || f.name == "hd.gif")
+      return usageError("bad file name: " + a.positional[i]);
+    if (!readFile(a.positional[i], &f.data)) {
+      std::cerr << "nuvoxa-service: cannot read " << a.positional[i] << "\n";
+      return kFailed;
+    }
+    for (const auto &g : files)
+      if (g.name == f.name) return usageError("two files named " + f.name);
+    files.push_back(std::move(f));
+  }
+  Store store;
+  if (!openStore(store, db, "127.0.0.1")) return kFailed;
+  if (!store.setUpdate(version, files)) {
+    std::cerr << "nuvoxa-service: cannot store the update\n";
+    return kFailed;
+  }
+  return kOk;
+}
+
+int cmdSetAdvert(const std::string &db, const Args &a) {
+  if (a.positional.size() != 1) return usageError("set-advert needs one FILE");
+  std::string data;
+  if (!readFile(a.positional[0], &data)) {
+    std::cerr << "nuvoxa-service: cannot read " << a.positional[0] << "\n";
+    return kFailed;
+  }
+  Store store;
+  if (!openStore(store, db, "127.0.0.1") || !store.setAdvert(data)) return kFailed;
+  return kOk;
+}
+
+int cmdCallbacks(const std::string &db, const Args &a) {
+  if (!a.positional.empty()) return usageError("callbacks takes no arguments");
+  long limit = 100;
+  if (a.get("--limit") && !parseInt(*a.get("--limit"), 1, 1000000, &limit))
+    return usageError("bad limit: " + *a.get("--limit"));
+  std::string account = a.get("--account") ? *a.get("--account") : "";
+  if (!account.empty() && !isValidAccount(account)) return usageError("bad account: " + account);
+  Store store;
+  if (!openStore(store, db, "127.0.0.1")) return kFailed;
+  for (const auto &c : store.callbacks(account, static_cast<int>(limit)))
+    std::printf("%lld\t%s\t%s\t%s\t%s\n", static_cast<long long>(c.id), c.created.c_str(), c.account.c_str(),
+                c.callee.c_str(), c.caller.c_str());
+  return kOk;
+}
+
+// Binds a TCP and a UDP socket on 127.0.0.1:port (0 = any); returns the
+// port or 0. The sockets stay open in `held` so later picks differ.
+int holdPort(int port, std::vector<int> &held) {
+  int tcp = socket(AF_INET, SOCK_STREAM, 0);
+  int udp = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  addr.sin_port = htons(static_cast<uint16_t>(port));
+  int got = 0;
+  if (tcp >= 0 && udp >= 0 && bind(tcp, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0) {
+    socklen_t len = sizeof addr;
+    getsockname(tcp, reinterpret_cast<sockaddr *>(&addr), &len);
+    if (bind(udp, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0) got = ntohs(addr.sin_port);
+  }
+  if (got) {
+    held.push_back(tcp);
+    held.push_back(udp);
+  } else {
+    if (tcp >= 0) close(tcp);
+    if (udp >= 0) close(udp);
+  }
+  return got;
+}
+
+int cmdFreePorts(const Args &a) {
+  long count = 0, span = 1;
+  if (a.positional.size() != 1 || !parseInt(a.positional[0], 1, 100, &count))
+    return usageError("free-ports needs a COUNT of 1-100");
+  if (a.get("--span") && !parseInt(*a.get("--span"), 1, 16, &span)) return usageError("bad span (1-16)");
+  std::vector<int> held, ports;
+  for (int attempt = 0; attempt < 2000 && static_cast<long>(ports.size()) < count; ++attempt) {
+    std::vector<int> run;
+    int first = holdPort(0, run);
+    bool ok = first > 0 && first + span - 1 <= 65535;
+    for (long k = 1; ok && k < span; ++k) ok = holdPort(first + static_cast<int>(k), run) > 0;
+    held.insert(held.end(), run.begin(), run.end());  // held either way: never offered twice
+    if (ok) ports.push_back(first);
+  }
+  for (int fd : held) close(fd);
+  if (static_cast<long>(ports.size()) < count) {
+    std::cerr << "nuvoxa-service: not enough free ports\n";
+    return kFailed;
+  }
+  for (int p : ports) std::printf("%d\n", p);
+  return kOk;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::string db;
+  size_t i = 0;
+  while (i < args.size() && args[i].compare(0, 2, "--") == 0) {
+    if (args[i] == "--help" || args[i] == "-h") {
+      std::cout << kUsageText;
+      return kOk;
+    }
+    if (args[i] == "--db" && i + 1 < args.size()) {
+      db = args[i + 1];
+      i += 2;
+      continue;
+    }
+    return usageError(args[i] == "--db" ? "--db needs a FILE" : "unknown option " + args[i]);
+  }
+  if (i >= args.size()) return usageError("no command given");
+  const std::string cmd = args[i];
+  std::vector<std::string> rest(args.begin() + static_cast<long>(i) + 1, args.end());
+  if (!commandHelp(cmd)) return usageError("unknown command " + cmd);
+  for (const auto &r : rest)
+    if (r == "--help" || r == "-h") {
+      std::cout << commandHelp(cmd);
+      return kOk;
+    }
+
+  if (cmd == "free-ports") {
+    Args a = parseArgs(rest, {"--span"});
+    return a.error.empty() ? cmdFreePorts(a) : usageError(a.error);
+  }
+  if (db.empty()) return usageError(cmd + " needs --db FILE before the command");
+
+  static const std::vector<std::pair<std::string, std::vector<std::string>>> kOptions = {
+      {"init", {"--realm"}},     {"serve", {"--port", "--sip"}},  {"add-account", {"--phone", "--balance"}},
+      {"set-update", {}},        {"set-advert", {}},              {"callbacks", {"--account", "--limit"}},
+  };
+  for (const auto &o : kOptions) {
+    if (o.first != cmd) continue;
+    Args a = parseArgs(rest, o.second);
+    if (!a.error.empty()) return usageError(a.error);
+    if (cmd == "init") return cmdInit(db, a);
+    if (cmd == "serve") return cmdServe(db, a);
+    if (cmd == "add-account") return cmdAddAccount(db, a);
+    if (cmd == "set-update") return cmdSetUpdate(db, a);
+    if (cmd == "set-advert") return cmdSetAdvert(db, a);
+    if (cmd == "callbacks") return cmdCallbacks(db, a);
+  }
+  return usageError("unknown command " + cmd);
+}

@@ -1,0 +1,22 @@
+// The HTTP side of the service: the cloud paths the client and the voice
+// library call, and the account web pages the client opens in a browser.
+#pragma once
+
+#include <string>
+
+namespace httplib {
+class Server;
+}
+
+namespace nuvoxa {
+
+class Store;
+
+struct ServiceConfig {
+  std::string sipAddress = "127.0.0.1:5060";  // answer of server.aspx
+};
+
+// Installs every route on `server`. `store` must outlive the server.
+void installRoutes(httplib::Server &server, Store &store, const ServiceConfig &config);
+
+}  // namespace nuvoxa

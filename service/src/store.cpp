@@ -1,0 +1,259 @@
+#include "store.h"
+
+#include "codec.h"
+
+#include <ctime>
+
+namespace nuvoxa {
+
+namespace {
+
+// Kamailio's own layout of `version` and `subscriber` (auth_db reads
+// `ha1` with calculate_ha1 off), followed by the service's tables.
+const char kSchema[] = R"SQL(
+CREATE TABLE IF NOT EXISTS version (
+    id INTEGER PRIMARY KEY NOT NULL,
+    table_name VARCHAR(32) NOT NULL,
+    table_version INTEGER DEFAULT 0 NOT NULL,
+    CONSTRAINT version_table_name_idx UNIQUE (table_name)
+);
+INSERT OR IGNORE INTO version (table_name, table_version) VALUES ('version', 1);
+CREATE TABLE IF NOT EXISTS subscriber (
+    id INTEGER PRIMARY KEY NOT NULL,
+    username VARCHAR(64) DEFAULT '' NOT NULL,
+    domain VARCHAR(64) DEFAULT '' NOT NULL,
+    password VARCHAR(64) DEFAULT '' NOT NULL,
+    ha1 VARCHAR(128) DEFAULT '' NOT NULL,
+    ha1b VARCHAR(128) DEFAULT '' NOT NULL,
+    CONSTRAINT subscriber_account_idx UNIQUE (username, domain)
+);
+CREATE INDEX IF NOT EXISTS subscriber_username_idx ON subscriber (username);
+INSERT OR IGNORE INTO version (table_name, table_version) VALUES ('subscriber', 7);
+
+CREATE TABLE IF NOT EXISTS accounts (
+    account TEXT PRIMARY KEY NOT NULL,
+    pwd_md5 TEXT NOT NULL,
+    phone TEXT NOT NULL DEFAULT '',
+    balance_cents INTEGER NOT NULL DEFAULT 0,
+    created TEXT NOT NULL
+);
+CREATE TABLE IF NOT EXISTS callbacks (
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    account TEXT NOT NULL,
+    callee TEXT NOT NULL,
+    caller TEXT NOT NULL,
+    created TEXT NOT NULL
+);
+CREATE INDEX IF NOT EXISTS callbacks_account_idx ON callbacks (account, id);
+CREATE TABLE IF NOT EXISTS update_files (
+    name TEXT PRIMARY KEY NOT NULL,
+    data BLOB NOT NULL
+);
+CREATE TABLE IF NOT EXISTS meta (
+    key TEXT PRIMARY KEY NOT NULL,
+    value BLOB NOT NULL
+);
+)SQL";
+
+std::string nowUtc() {
+  std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  gmtime_r(&t, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
+  return buf;
+}
+
+// A prepared statement that finalizes itself.
+class Stmt {
+ public:
+  Stmt(sqlite3 *db, const char *sql) { sqlite3_prepare_v2(db, sql, -1, &s_, nullptr); }
+  ~Stmt() { sqlite3_finalize(s_); }
+  bool ok() const { return s_ != nullptr; }
+  Stmt &text(int i, const std::string &v) {
+    sqlite3_bind_text(s_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    return *this;
+  }
+  Stmt &blob(int i, const std::string &v) {
+    sqlite3_bind_blob(s_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    return *this;
+  }
+  Stmt &integer(int i, int64_t v) {
+    sqlite3_bind_int64(s_, i, v);
+    return *this;
+  }
+  int step() { return s_ ? sqlite3_step(s_) : SQLITE_ERROR; }
+  std::string col(int i) {
+    const void *p = sqlite3_column_blob(s_, i);
+    int n = sqlite3_column_bytes(s_, i);
+    return p ? std::string(static_cast<const char *>(p), static_cast<size_t>(n)) : std::string();
+  }
+  int64_t colInt(int i) { return sqlite3_column_int64(s_, i); }
+
+ private:
+  sqlite3_stmt *s_ = nullptr;
+};
+
+}  // namespace
+
+Store::~Store() {
+  if (db_) sqlite3_close(db_);
+}
+
+bool Store::open(const std::string &path, const std::string &realmForNewDb, std::string *error) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+                      nullptr) != SQLITE_OK) {
+    if (error) *error = db_ ? sqlite3_errmsg(db_) : "cannot open database";
+    return false;
+  }
+  sqlite3_busy_timeout(db_, 10000);
+  // WAL lets Kamailio and the command-line tools read while the server writes.
+  exec("PRAGMA journal_mode=WAL");
+  if (!exec("BEGIN IMMEDIATE") || !exec(kSchema)) {
+    if (error) *error = sqlite3_errmsg(db_);
+    exec("ROLLBACK");
+    return false;
+  }
+  if (!meta("realm")) setMeta("realm", realmForNewDb);
+  if (!meta("manifest")) setMeta("manifest", buildManifest(NUVOXA_SERVICE_VERSION, {}));
+  if (!exec("COMMIT")) {
+    if (error) *error = sqlite3_errmsg(db_);
+    return false;
+  }
+  return true;
+}
+
+bool Store::exec(const char *sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+
+std::optional<std::string> Store::meta(const std::string &key) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Stmt s(db_, "SELECT value FROM meta WHERE key = ?1");
+  s.text(1, key);
+  if (s.step() != SQLITE_ROW) return std::nullopt;
+  return s.col(0);
+}
+
+bool Store::setMeta(const std::string &key, const std::string &value) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Stmt s(db_, "INSERT INTO meta (key, value) VALUES (?1, ?2) "
+              "ON CONFLICT(key) DO UPDATE SET value = excluded.value");
+  s.text(1, key).blob(2, value);
+  return s.step() == SQLITE_DONE;
+}
+
+std::string Store::realm() { return meta("realm").value_or("127.0.0.1"); }
+
+Store::AddResult Store::addAccount(const std::string &account, const std::string &password,
+                                   const std::string &phone, int64_t balanceCents) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  const std::string realm = this->realm();
+  if (!exec("BEGIN IMMEDIATE")) return AddResult::Failed;
+  {
+    Stmt s(db_, "INSERT INTO accounts (account, pwd_md5, phone, balance_cents, created) "
+                "VALUES (?1, ?2, ?3, ?4, ?5)");
+    s.text(1, account).text(2, md5Hex(password)).text(3, phone).integer(4, balanceCents).text(5, nowUtc());
+    int rc = s.step();
+    if (rc != SQLITE_DONE) {
+      const bool exists = sqlite3_extended_errcode(db_) == SQLITE_CONSTRAINT_PRIMARYKEY;
+      exec("ROLLBACK");
+      return exists ? AddResult::Exists : AddResult::Failed;
+    }
+  }
+  {
+    // A stale subscriber row (an account removed by hand) is replaced.
+    Stmt s(db_, "INSERT OR REPLACE INTO subscriber (username, domain, password, ha1, ha1b) "
+                "VALUES (?1, ?2, '', ?3, ?4)");
+    s.text(1, account).text(2, realm).text(3, sipHa1(account, realm, password))
+        .text(4, sipHa1(account + "@" + realm, realm, password));
+    if (s.step() != SQLITE_DONE) {
+      exec("ROLLBACK");
+      return AddResult::Failed;
+    }
+  }
+  return exec("COMMIT") ? AddResult::Added : (exec("ROLLBACK"), AddResult::Failed);
+}
+
+std::optional<Account> Store::account(const std::string &account) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Stmt s(db_, "SELECT account, pwd_md5, phone, balance_cents, created FROM accounts WHERE account = ?1");
+  s.text(1, account);
+  if (s.step() != SQLITE_ROW) return std::nullopt;
+  return Account{s.col(0), s.col(1), s.col(2), s.colInt(3), s.col(4)};
+}
+
+std::optional<int64_t> Store::addBalance(const std::string &account, int64_t cents) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Stmt s(db_, "UPDATE accounts SET balance_cents = balance_cents + ?2 WHERE account = ?1 "
+              "RETURNING balance_cents");
+  s.text(1, account).integer(2, cents);
+  if (s.step() != SQLITE_ROW) return std::nullopt;
+  int64_t v = s.colInt(0);
+  s.step();
+  return v;
+}
+
+bool Store::setPhone(const std::string &account, const std::string &phone) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Stmt s(db_, "UPDATE accounts SET phone = ?2 WHERE account = ?1");
+  s.text(1, account).text(2, phone);
+  return s.step() == SQLITE_DONE && sqlite3_changes(db_) == 1;
+}
+
+bool Store::addCallback(const std::string &account, const std::string &callee, const std::string &caller) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Stmt s(db_, "INSERT INTO callbacks (account, callee, caller, created) VALUES (?1, ?2, ?3, ?4)");
+  s.text(1, account).text(2, callee).text(3, caller).text(4, nowUtc());
+  return s.step() == SQLITE_DONE;
+}
+
+std::vector<CallbackRequest> Store::callbacks(const std::string &account, int limit) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::vector<CallbackRequest> out;
+  Stmt s(db_, "SELECT id, account, callee, caller, created FROM callbacks "
+              "WHERE ?1 = '' OR account = ?1 ORDER BY id DESC LIMIT ?2");
+  s.text(1, account).integer(2, limit);
+  while (s.step() == SQLITE_ROW) out.push_back({s.colInt(0), s.col(1), s.col(2), s.col(3), s.col(4)});
+  return out;
+}
+
+bool Store::setUpdate(const std::string &version, const std::vector<File> &files) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  if (!exec("BEGIN IMMEDIATE")) return false;
+  bool ok = exec("DELETE FROM update_files");
+  std::vector<std::string> names;
+  for (const auto &f : files) {
+    Stmt s(db_, "INSERT OR REPLACE INTO update_files (name, data) VALUES (?1, ?2)");
+    s.text(1, f.name).blob(2, f.data);
+    ok = ok && s.step() == SQLITE_DONE;
+    names.push_back(f.name);
+  }
+  ok = ok && setMeta("manifest", buildManifest(version, names));
+  if (ok && exec("COMMIT")) return true;
+  exec("ROLLBACK");
+  return false;
+}
+
+std::optional<std::string> Store::manifest() { return meta("manifest"); }
+
+std::optional<std::string> Store::updateFile(const std::string &name) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Stmt s(db_, "SELECT data FROM update_files WHERE name = ?1");
+  s.text(1, name);
+  if (s.step() != SQLITE_ROW) return std::nullopt;
+  return s.col(0);
+}
+
+bool Store::setAdvert(const std::string &data) { return setMeta("advert", data); }
+
+std::optional<std::string> Store::advert() { return meta("advert"); }
+
+std::string buildManifest(const std::string &version, const std::vector<std::string> &names) {
+  std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<update ver=\"" + xmlEscape(version) +
+                    "\" AllDown=\"0\">\n";
+  for (const auto &n : names) xml += "  <file>" + xmlEscape(n) + "</file>\n";
+  xml += "</update>\n";
+  return xml;
+}
+
+}  // namespace nuvoxa

@@ -1,0 +1,80 @@
+// The service database: accounts, callback requests, the update files, the
+// advertisement image, and Kamailio's `subscriber` table kept in step with
+// the accounts so a new account can register over SIP at once.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace nuvoxa {
+
+struct Account {
+  std::string account;
+  std::string pwdMd5;  // lowercase MD5 hex of the password
+  std::string phone;   // bound phone, may be empty
+  int64_t balanceCents = 0;
+  std::string created;  // UTC, "YYYY-MM-DD HH:MM:SS"
+};
+
+struct CallbackRequest {
+  int64_t id = 0;
+  std::string account;
+  std::string callee;
+  std::string caller;
+  std::string created;
+};
+
+class Store {
+ public:
+  Store() = default;
+  ~Store();
+  Store(const Store &) = delete;
+  Store &operator=(const Store &) = delete;
+
+  // Opens (creating when needed) the database and its tables. The realm is
+  // fixed when the database is created; later opens keep the stored one.
+  bool open(const std::string &path, const std::string &realmForNewDb, std::string *error);
+  std::string realm();
+
+  enum class AddResult { Added, Exists, Failed };
+  AddResult addAccount(const std::string &account, const std::string &password,
+                       const std::string &phone, int64_t balanceCents);
+  std::optional<Account> account(const std::string &account);
+  // Adds `cents` and returns the new balance.
+  std::optional<int64_t> addBalance(const std::string &account, int64_t cents);
+  bool setPhone(const std::string &account, const std::string &phone);
+
+  bool addCallback(const std::string &account, const std::string &callee, const std::string &caller);
+  // Newest first; all accounts when `account` is empty.
+  std::vector<CallbackRequest> callbacks(const std::string &account, int limit);
+
+  // Replaces the update manifest and files in one transaction.
+  struct File {
+    std::string name;
+    std::string data;
+  };
+  bool setUpdate(const std::string &version, const std::vector<File> &files);
+  std::optional<std::string> manifest();
+  std::optional<std::string> updateFile(const std::string &name);
+
+  bool setAdvert(const std::string &data);
+  std::optional<std::string> advert();
+
+ private:
+  bool exec(const char *sql);
+  std::optional<std::string> meta(const std::string &key);
+  bool setMeta(const std::string &key, const std::string &value);
+
+  sqlite3 *db_ = nullptr;
+  std::recursive_mutex mutex_;
+};
+
+// The manifest text for a version and its file names.
+std::string buildManifest(const std::string &version, const std::vector<std::string> &names);
+
+}  // namespace nuvoxa
