@@ -1,12 +1,11 @@
 #include "app/startup.h"
 
 #include "app/globals.h"
+#include "login/widget.h"
 #include "platform/instanceguard.h"
 #include "platform/paths.h"
-#include "widgets/mytitlebar.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QDir>
 #include <QFont>
 #include <QFontDatabase>
@@ -64,7 +63,7 @@ int run(QApplication &app)
     installFontSubstitutes();
     QApplication::setQuitOnLastWindowClosed(false);
 
-    StartWindow window;
+    Widget window;
     window.show();
     const int status = app.exec();
     guard.release();
@@ -72,19 +71,3 @@ int run(QApplication &app)
 }
 
 }  // namespace Startup
-
-StartWindow::StartWindow(QWidget *parent)
-    : QWidget(parent)
-{
-    setWindowTitle(tr("Nuvoxa"));
-    setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
-    resize(300, 600);
-    auto *bar = new MyTitleBar(this);
-    bar->setGeometry(0, 0, 301, 31);
-}
-
-void StartWindow::closeEvent(QCloseEvent *event)
-{
-    event->accept();
-    exitReleasingGuard(1);
-}

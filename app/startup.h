@@ -1,8 +1,6 @@
 #ifndef NUVOXA_APP_STARTUP_H
 #define NUVOXA_APP_STARTUP_H
 
-#include <QWidget>
-
 class QApplication;
 
 namespace Startup {
@@ -20,16 +18,5 @@ void prepareFolders();
 void installFontSubstitutes();
 
 }  // namespace Startup
-
-// Stands in for the login window until it exists.
-class StartWindow : public QWidget
-{
-    Q_OBJECT
-public:
-    explicit StartWindow(QWidget *parent = nullptr);
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
-};
 
 #endif

@@ -1,0 +1,86 @@
+#ifndef NUVOXA_LOGIN_WIDGET_H
+#define NUVOXA_LOGIN_WIDGET_H
+
+#include <QHash>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+class GifLogin;
+class MianWindow;
+class MyThread;
+class QFile;
+class QMovie;
+class QNetworkAccessManager;
+class QNetworkReply;
+class ServiceHttp;
+
+namespace Ui {
+class Widget;
+}
+
+// The login window: remembered accounts, the two-stage login, the
+// advertisement download and the update check at login. Closing it ends the
+// program.
+class Widget : public QWidget
+{
+    Q_OBJECT
+public:
+    // Advertisement bodies beyond this are not an image we want on disk.
+    static constexpr qint64 MaxAdvertBytes = 10 * 1024 * 1024;
+
+    explicit Widget(QWidget *parent = nullptr);
+    ~Widget() override;
+
+    // The time limit of the validation request (tests shorten it).
+    void setValidationTimeout(int ms);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
+private slots:
+    void on_pbLogin_clicked();
+    void slotLink_r(const QString &link);
+    void slotLink_f(const QString &link);
+    void on_saveDone(bool error);
+    void on_saveDonex(bool error);
+    void onCanCel();
+    void rtGetServer(bool ok);
+    void onComBobox(const QString &text);
+    void httpReadyRead();
+    void httpFinished();
+    void gifDone(bool ok);
+    void onCheckC();
+
+private:
+    void loadAccounts();
+    void startAdvertDownload();
+    void endAttempt();
+    void showMessage(const QString &text);
+    QString validationAddress();
+    void compareVersions(const QString &serverVersion, const QByteArray &serverManifest);
+    void openLink(const QString &path);
+
+    Ui::Widget *ui;
+    QList<QPair<QString, QString>> m_acc;
+    QHash<QString, QString> m_accPwd;
+    MianWindow *m_mainWindow = nullptr;
+    GifLogin *m_gifLogin = nullptr;
+    QMovie *m_movie = nullptr;
+    MyThread *m_thread = nullptr;
+    ServiceHttp *m_loginHttp = nullptr;
+    ServiceHttp *m_updateHttp = nullptr;
+    int m_validationTimeoutMs;
+    QNetworkAccessManager *m_adManager = nullptr;
+    QNetworkReply *m_adReply = nullptr;
+    QFile *m_adFile = nullptr;
+    QString m_adUrl;
+    bool m_adDiscarded = false;
+    QStringList m_fileList;
+};
+
+#endif
