@@ -1,9 +1,26 @@
 #ifndef NUVOXA_MAINWINDOW_MIANWINDOW_H
 #define NUVOXA_MAINWINDOW_MIANWINDOW_H
 
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <QTime>
+#include <QTimer>
 #include <QWidget>
 
-// The main window: dial pad, history, contacts, balance, tray.
+#include <functional>
+
+namespace Ui {
+class MianWindow;
+}
+class HLMenu;
+class QListWidgetItem;
+class QMenu;
+class QAction;
+class leaveTimeWidget;
+
+// The dialler window: account header, dial pad, history and contacts pages,
+// calls, tray. Created once after the first successful login; it reads the
+// account state from the process-wide values.
 class MianWindow : public QWidget
 {
     Q_OBJECT
@@ -13,6 +30,86 @@ public:
 
     // Shows the downloaded advertisement under the dialler (300 x 575).
     void showAdvert();
+    // The four hint lines of the dial page, appended to what it shows.
+    void fillHintList();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private slots:
+    void on_d1_clicked();
+    void on_d2_clicked();
+    void on_d3_clicked();
+    void on_d4_clicked();
+    void on_d5_clicked();
+    void on_d6_clicked();
+    void on_d7_clicked();
+    void on_d8_clicked();
+    void on_d9_clicked();
+    void on_d10_clicked();
+    void on_d11_released();
+    void on_d12_clicked();
+    void on_d13_clicked();
+    void on_d14_clicked();
+    void on_tbDel_pressed();
+    void on_tbDel_released();
+    void on_tb2_toggled(bool checked);
+    void on_tb3_toggled(bool checked);
+    void on_tb2_2_toggled(bool checked);
+    void on_d11_pressed();
+    void onTimerOut();
+    void onTimerOut_1();
+    void onTimerOut2();
+    void on_pushButton_3_clicked();
+    void onWphone(const QString &text);
+    void onHphone(const QString &text);
+    void on_tbYu_clicked();
+    void on_tbSetting_clicked();
+    void on_tbTest_clicked();
+    void on_tbChong_clicked();
+    void slotLink(const QString &link);
+    void iconActivated(QSystemTrayIcon::ActivationReason reason);
+    void onExit();
+    void onItemClicked(QListWidgetItem *item);
+    void onInPutText(const QString &text);
+    void onLinkActivated(const QString &link);
+
+private:
+    friend class MainWindowTestAccess;
+
+    void pressKey(QChar key);
+    int msecsSincePress() const;
+    bool callKeysBlocked();
+    void directCall();
+    void callbackCall();
+    void showInvalidNumber();
+    void showCallPopup(const QString &message, bool withLink);
+    void refreshBalance();
+    void showBalance();
+    void showBindPhone();
+    void setupTray();
+    // Writes the call to the history; the history store fills it in.
+    void addHistoryEntry(const QString &number);
+    // The newest history entry's number, empty when there is none.
+    QString newestHistoryNumber() const;
+    void endCallDisplay();
+
+    Ui::MianWindow *ui;
+    // Time of day; replaceable so long presses can be tested exactly.
+    std::function<QTime()> m_clock = [] { return QTime::currentTime(); };
+    QTime m_pressTime;
+    QString m_callee;
+    QTime m_callTime;
+    QTimer m_pollTimer;
+    QTimer m_callTimer;
+    QTimer m_balanceTimer;
+    leaveTimeWidget *m_callPopup = nullptr;
+    QPointer<QSystemTrayIcon> m_trayIcon;
+    QAction *m_exitAction = nullptr;
+    QMenu *m_trayMenu = nullptr;
+    HLMenu *m_historyMenu = nullptr;
+    QPointer<QWidget> m_settingDlg;
 };
 
 #endif

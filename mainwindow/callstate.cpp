@@ -1,0 +1,22 @@
+#include "mainwindow/callstate.h"
+
+#include "callsdk.h"
+
+#include <QDebug>
+
+#include <cstring>
+
+std::atomic<int> g_callState{CallReportNone};
+
+extern "C" void callStateChanged(char *state)
+{
+    if (!state)
+        return;
+    qDebug() << "call state" << state;
+    if (std::strcmp(state, "DISCONNCTD") == 0) {
+        g_callState.store(CallReportEnded);
+        call_hangup();
+    } else if (std::strcmp(state, "CONFIRMED") == 0) {
+        g_callState.store(CallReportAnswered);
+    }
+}

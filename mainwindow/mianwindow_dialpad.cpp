@@ -1,0 +1,108 @@
+// Dial pad, number field and the hint list of the dial page.
+#include "mainwindow/mianwindow.h"
+
+#include "callsdk.h"
+#include "ui_mianwindow.h"
+
+static const char *const kServiceLine = "  客服热线：10000000000";
+static const int kLongPressMs = 1000;
+
+void MianWindow::pressKey(QChar key)
+{
+    QLineEdit *field = ui->leInput;
+    QString text = field->text();
+    int at = field->cursorPosition();
+    if (field->hasSelectedText()) {
+        at = field->selectionStart();
+        text.remove(at, field->selectedText().size());
+    }
+    text.insert(at, key);
+    // Blanks before the insertion point shift it left.
+    const int blanksBefore = text.left(at).count(QLatin1Char(' '));
+    text.remove(QLatin1Char(' '));
+    at -= blanksBefore;
+    field->setText(text.left(field->maxLength()));
+    field->setCursorPosition(at + 1);
+    const QByteArray tone = QString(key).toUtf8();
+    dtmf(const_cast<char *>(tone.constData()));
+}
+
+int MianWindow::msecsSincePress() const
+{
+    if (m_pressTime.isNull())
+        return 0;
+    int ms = m_pressTime.msecsTo(m_clock());
+    if (ms < 0)  // the press was before midnight
+        ms += 24 * 60 * 60 * 1000;
+    return ms;
+}
+
+void MianWindow::on_d1_clicked() { pressKey(QLatin1Char('1')); }
+void MianWindow::on_d2_clicked() { pressKey(QLatin1Char('2')); }
+void MianWindow::on_d3_clicked() { pressKey(QLatin1Char('3')); }
+void MianWindow::on_d4_clicked() { pressKey(QLatin1Char('4')); }
+void MianWindow::on_d5_clicked() { pressKey(QLatin1Char('5')); }
+void MianWindow::on_d6_clicked() { pressKey(QLatin1Char('6')); }
+void MianWindow::on_d7_clicked() { pressKey(QLatin1Char('7')); }
+void MianWindow::on_d8_clicked() { pressKey(QLatin1Char('8')); }
+void MianWindow::on_d9_clicked() { pressKey(QLatin1Char('9')); }
+void MianWindow::on_d10_clicked() { pressKey(QLatin1Char('*')); }
+void MianWindow::on_d12_clicked() { pressKey(QLatin1Char('#')); }
+
+void MianWindow::on_d11_pressed()
+{
+    m_pressTime = m_clock();
+}
+
+void MianWindow::on_d11_released()
+{
+    pressKey(msecsSincePress() > kLongPressMs ? QLatin1Char('+') : QLatin1Char('0'));
+}
+
+void MianWindow::on_tbDel_pressed()
+{
+    m_pressTime = m_clock();
+    ui->leInput->backspace();
+}
+
+void MianWindow::on_tbDel_released()
+{
+    if (msecsSincePress() > kLongPressMs)
+        ui->leInput->clear();
+}
+
+void MianWindow::fillHintList()
+{
+    const QString lines[] = {tr("  手机 - 直接拨打"), tr("  固话 - 区号+电话号码"),
+                             tr("  国际长途 - 00+国际区号+号码"), tr(kServiceLine)};
+    QFont font(QStringLiteral("宋体"), 9);
+    font.setBold(false);
+    for (const QString &line : lines) {
+        auto *item = new QListWidgetItem(line, ui->listWidget_2);
+        item->setSizeHint(QSize(26, 18));
+        item->setFont(font);
+    }
+}
+
+void MianWindow::onItemClicked(QListWidgetItem *item)
+{
+    if (!item)
+        return;
+    const QString text = item->text();
+    if (text == tr(kServiceLine) || text == QLatin1String("10000000000")) {
+        ui->leInput->setText(QStringLiteral("10000000000"));
+        return;
+    }
+    if (item->font().pointSize() != 11)
+        return;
+    const QStringList parts = text.split(QStringLiteral("  "));
+    ui->leInput->setText(parts.size() < 2 ? text : parts.at(1));
+}
+
+void MianWindow::onInPutText(const QString &text)
+{
+    if (text.isEmpty()) {
+        ui->listWidget_2->clear();
+        fillHintList();
+    }
+}
