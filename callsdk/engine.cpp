@@ -663,11 +663,8 @@ void Engine::onRegistration(LinphoneCore *, LinphoneAccount *account, LinphoneRe
                             const char *message)
 {
     Engine &e = engine();
-    if (account != e.account_)
-        return;
-    note((std::string("registration ") + linphone_registration_state_to_string(state) +
-                                      " " + (message ? message : "")));
-    if (!e.registering_)
+    note(std::string("registration ") + linphone_registration_state_to_string(state) + " " + (message ? message : ""));
+    if (account != e.account_ || !e.registering_)
         return;
     int result = 0;
     if (state == LinphoneRegistrationOk)

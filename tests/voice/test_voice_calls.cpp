@@ -1,0 +1,223 @@
+// Calls through the test stack's gateways: states, audio, codecs, DTMF and
+// every way a call ends.
+#include "callsdk.h"
+#include "voicetest.h"
+
+#include <QtTest>
+
+using namespace voicetest;
+using namespace std::chrono_literals;
+
+namespace {
+
+const char *const kEcho = "13800138000";
+const char *const kBusy = "48613800000";
+const char *const kNoAnswer = "40813800000";
+const char *const kHangsUp = "48713800000";
+const int kToneHz = 1000;
+
+int dial(const char *number)
+{
+    return make_call(const_cast<char *>(number));
+}
+
+void key(const char *k)
+{
+    dtmf(const_cast<char *>(k));
+}
+
+} // namespace
+
+class TestVoiceCalls : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+    void echoCallCarriesAudio_data();
+    void echoCallCarriesAudio();
+    void dtmfComesBack();
+    void busy();
+    void noAnswerThenHangup();
+    void remoteHangup();
+    void secondCallRefused();
+
+private:
+    // Waits for DISCONNCTD and checks that nothing else follows it.
+    void expectEnd(int limitMs = 15000);
+    int toneModule_ = -1;
+    Recorder &rec_ = Recorder::instance();
+};
+
+void TestVoiceCalls::initTestCase()
+{
+    QVERIFY2(!demoAccount().isEmpty(), "NUVOXA_DEMO is not set: run through ctest with the service stack");
+    // The microphone is a test tone: the library takes PulseAudio's default
+    // source when it starts, so this comes first.
+    toneModule_ = addToneSource(kToneHz);
+    QVERIFY(toneModule_ >= 0);
+    OnCallState(&Recorder::stateFunction);
+    QVERIFY(loginDemo());
+}
+
+void TestVoiceCalls::init()
+{
+    rec_.clear();
+}
+
+void TestVoiceCalls::cleanup()
+{
+    // A failed check may leave its call running: end it before the next one.
+    if (rec_.count("CALLING") > rec_.count("DISCONNCTD")) {
+        call_hangup();
+        rec_.waitFor("DISCONNCTD", rec_.count("CALLING"), 10s);
+    }
+}
+
+void TestVoiceCalls::cleanupTestCase()
+{
+    call_hangup();
+    callSdkDestroy();
+    removeModule(toneModule_);
+}
+
+void TestVoiceCalls::expectEnd(int limitMs)
+{
+    QVERIFY2(rec_.waitFor("DISCONNCTD", 1, std::chrono::milliseconds(limitMs)), qPrintable(rec_.states().join(',')));
+    QTest::qWait(800); // late duplicates would show up by now
+    QCOMPARE(rec_.count("DISCONNCTD"), 1);
+    QCOMPARE(rec_.states().last(), QStringLiteral("DISCONNCTD"));
+}
+
+void TestVoiceCalls::echoCallCarriesAudio_data()
+{
+    QTest::addColumn<int>("g729");
+    QTest::addColumn<QString>("codec");
+    QTest::newRow("G.729 off") << 0 << "audio codec PCMU/8000";
+    QTest::newRow("G.729 on") << 1 << "audio codec G729/8000";
+}
+
+void TestVoiceCalls::echoCallCarriesAudio()
+{
+    QFETCH(int, g729);
+    QFETCH(QString, codec);
+    int codecLines = logCount(codec);
+
+    EnaleG729(g729);
+    QCOMPARE(dial(kEcho), 1);
+    QVERIFY2(rec_.waitFor("CONFIRMED", 1, 10s), qPrintable(rec_.states().join(',')));
+    QStringList s = rec_.states();
+    QVERIFY(s.count("EARLY") <= 1 && (!s.contains("EARLY") || s.indexOf("EARLY") == 1));
+    s.removeAll("EARLY");
+    QCOMPARE(s, QStringList({"CALLING", "CONNECTING", "CONFIRMED"}));
+    QCOMPARE(logCount(codec), codecLines + 1);
+
+    // The tone goes out as the microphone, comes back from the echo gateway
+    // and is played to the speaker: record the speaker.
+    QTest::qWait(1000);
+    std::vector<short> heard = recordSink(2000);
+    QVERIFY2(heard.size() > 8000, qPrintable(QString::number(heard.size())));
+    double f = dominantFrequency(heard);
+    QVERIFY2(rms(heard) > 300, qPrintable(QString::number(rms(heard))));
+    QVERIFY2(qAbs(f - kToneHz) < kToneHz * 0.03, qPrintable(QString::number(f)));
+    QVERIFY2(toneShare(heard, kToneHz) > 0.3, qPrintable(QString::number(toneShare(heard, kToneHz))));
+
+    // Local hang-up: one end report, then silence on the speaker.
+    call_hangup();
+    expectEnd();
+    s = rec_.states();
+    QCOMPARE(s.count("CONFIRMED"), 1);
+    QCOMPARE(s.count("CALLING"), 1);
+    std::vector<short> after = recordSink(1000);
+    QVERIFY2(toneShare(after, kToneHz) < 0.1 || rms(after) < 100, qPrintable(QString::number(rms(after))));
+}
+
+void TestVoiceCalls::dtmfComesBack()
+{
+    int sentBefore = logCount("dtmf sent");
+    key("5"); // no call: nothing is sent
+    QCOMPARE(logCount("dtmf sent"), sentBefore);
+
+    EnaleG729(0);
+    QCOMPARE(dial(kEcho), 1);
+    QVERIFY(rec_.waitFor("CONFIRMED", 1, 10s));
+    QTest::qWait(500);
+    const char *keys[] = {"1", "9", "*", "#", "0"};
+    QMap<QString, int> before;
+    for (const char *k : keys)
+        before[k] = logCount(QStringLiteral("dtmf received %1").arg(k));
+    for (const char *k : keys) {
+        key(k);
+        QTest::qWait(400);
+    }
+    key("+");  // no RFC 4733 event: ignored
+    key("12"); // not one key: ignored
+    QTest::qWait(1000);
+    for (const char *k : keys)
+        QVERIFY2(logCount(QStringLiteral("dtmf received %1").arg(k)) > before[k], k);
+    QCOMPARE(logCount("dtmf sent"), sentBefore + 5);
+    call_hangup();
+    expectEnd();
+}
+
+void TestVoiceCalls::busy()
+{
+    QCOMPARE(dial(kBusy), 1);
+    expectEnd();
+    QStringList s = rec_.states();
+    QCOMPARE(s.first(), QStringLiteral("CALLING"));
+    QVERIFY(!s.contains("CONFIRMED"));
+    QVERIFY(!s.contains("CONNECTING"));
+}
+
+void TestVoiceCalls::noAnswerThenHangup()
+{
+    QCOMPARE(dial(kNoAnswer), 1);
+    QVERIFY2(rec_.waitFor("EARLY", 1, 10s), qPrintable(rec_.states().join(',')));
+    // While it rings the caller hears the ringback tone (450 Hz).
+    std::vector<short> heard = recordSink(1500);
+    QVERIFY2(toneShare(heard, 450) > 0.2, qPrintable(QString::number(toneShare(heard, 450))));
+    QCOMPARE(rec_.count("DISCONNCTD"), 0);
+    call_hangup();
+    expectEnd();
+    QCOMPARE(rec_.states(), QStringList({"CALLING", "EARLY", "DISCONNCTD"}));
+    call_hangup(); // harmless with no call
+}
+
+void TestVoiceCalls::remoteHangup()
+{
+    QCOMPARE(dial(kHangsUp), 1);
+    QVERIFY(rec_.waitFor("CONFIRMED", 1, 10s));
+    expectEnd(20000);
+    QStringList s = rec_.states();
+    QCOMPARE(s.count("CONFIRMED"), 1);
+    QVERIFY(s.indexOf("CONFIRMED") < s.indexOf("DISCONNCTD"));
+}
+
+void TestVoiceCalls::secondCallRefused()
+{
+    QCOMPARE(dial(kEcho), 1);
+    QVERIFY(rec_.waitFor("CONFIRMED", 1, 10s));
+    QCOMPARE(dial(kEcho), 0);           // one call at a time
+    QCOMPARE(dial("139abc"), 0);        // not a number
+    QCOMPARE(make_call(nullptr), 0);
+    QCOMPARE(rec_.count("CALLING"), 1); // the refused calls left no trace
+    call_hangup();
+    expectEnd();
+    // Hang up and dial again at once: the new call goes through.
+    rec_.clear();
+    QCOMPARE(dial(kEcho), 1);
+    call_hangup();
+    QCOMPARE(dial(kEcho), 1);
+    QVERIFY(rec_.waitFor("CONFIRMED", 1, 10s));
+    call_hangup();
+    QVERIFY(rec_.waitFor("DISCONNCTD", 2, 10s));
+    QTest::qWait(800);
+    QCOMPARE(rec_.count("DISCONNCTD"), 2);
+    QCOMPARE(rec_.count("CALLING"), 2);
+}
+
+QTEST_GUILESS_MAIN(TestVoiceCalls)
+#include "test_voice_calls.moc"

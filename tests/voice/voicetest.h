@@ -1,0 +1,84 @@
+// Helpers shared by the voice library tests: the call-state recorder, the
+// test stack's addresses, the library's log and a tone detector.
+#ifndef NUVOXA_VOICETEST_H
+#define NUVOXA_VOICETEST_H
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace voicetest {
+
+// Receives the library's call-state texts. Like the client's state function,
+// it answers "DISCONNCTD" with call_hangup() on the calling thread.
+class Recorder {
+public:
+    static Recorder &instance();
+    static void stateFunction(char *state);
+
+    void clear();
+    QStringList states() const;
+    int count(const QString &state) const;
+    // Waits until `state` has arrived `times` times in total.
+    bool waitFor(const QString &state, int times, std::chrono::milliseconds limit) const;
+    std::vector<std::thread::id> threads() const;
+};
+
+// The stack's demo account (NUVOXA_DEMO = account:password).
+QByteArray demoAccount();
+QByteArray demoPassword();
+// getServerIp + loginServer with the demo account.
+bool loginDemo();
+
+// Lines of the library's log file that contain `text`.
+int logCount(const QString &text);
+QString logText();
+
+// Runs a command; its standard output, or an empty array on failure.
+QByteArray runTool(const QString &program, const QStringList &args, int timeoutMs = 10000);
+// One SQL statement on the stack database (NUVOXA_DB) through sqlite3.
+QString sql(const QString &statement);
+
+// Records `ms` milliseconds of PulseAudio's default sink monitor (8 kHz mono s16).
+std::vector<short> recordSink(int ms);
+// Loads a sine source of `hz` and makes it the default source; returns the module index or -1.
+int addToneSource(int hz);
+void removeModule(int index);
+
+// Relative strength of a frequency in a recording: energy at `hz` (Goertzel)
+// over the whole signal's energy, 0..1. Near 1 for a clean tone of that
+// frequency, near 0 for silence or other tones.
+double toneShare(const std::vector<short> &samples, double hz, int rate = 8000);
+// The strongest frequency of a recording (2 Hz steps).
+double dominantFrequency(const std::vector<short> &samples, int rate = 8000);
+double rms(const std::vector<short> &samples);
+
+// A one-answer HTTP server on a free loopback port: every request gets
+// `serverAnswer` with status 200.
+class FakeCloud {
+public:
+    explicit FakeCloud(const QByteArray &serverAnswer);
+    ~FakeCloud();
+    QByteArray host() const;
+    int requests() const { return requests_; }
+
+private:
+    QByteArray answer_;
+    int fd_ = -1;
+    int port_ = 0;
+    std::atomic<int> requests_{0};
+    std::thread thread_;
+};
+
+// A UDP port on loopback that nothing listens on (at the time of the call).
+int freeUdpPort();
+
+} // namespace voicetest
+
+#endif
