@@ -1,0 +1,254 @@
+#include "updater/updatejob.h"
+
+#include "app/hosts.h"
+#include "login/updatecheck.h"
+#include "platform/instanceguard.h"
+#include "updater/installer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTemporaryDir>
+#include <QUrl>
+
+namespace {
+
+constexpr int kPollMs = 200;
+// No byte for this long ends a download.
+constexpr int kTransferTimeoutMs = 60000;
+const char kManifestName[] = "clientCheck.xml";
+
+QUrl entryUrl(const QString &entry)
+{
+    QByteArray path = "/cloud/pc/app";
+    for (const QString &segment : entry.split(QLatin1Char('/')))
+        path += '/' + QUrl::toPercentEncoding(segment);
+    return QUrl(Hosts::cloudBase() + QString::fromLatin1(path), QUrl::StrictMode);
+}
+
+}  // namespace
+
+UpdateJob::UpdateJob(const QString &programDir, const QStringList &entries, QObject *parent)
+    : QObject(parent)
+    , m_programDir(programDir)
+{
+    for (const QString &entry : entries) {
+        if (!Installer::isSafeEntry(entry))
+            m_badEntries.append(entry);
+        // The server's manifest becomes clientCheck.xml in any case.
+        else if (!m_entries.contains(entry) && entry != QLatin1String(kManifestName))
+            m_entries.append(entry);
+    }
+    m_waitTimer.setInterval(kPollMs);
+    connect(&m_waitTimer, &QTimer::timeout, this, &UpdateJob::waitForClient);
+}
+
+UpdateJob::~UpdateJob()
+{
+    if (m_reply) {
+        m_reply->disconnect(this);
+        m_reply->abort();
+    }
+}
+
+void UpdateJob::start()
+{
+    if (!m_badEntries.isEmpty()) {
+        fail(tr("更新文件名无效：%1").arg(m_badEntries.join(QStringLiteral("，"))));
+        return;
+    }
+    const QFileInfo folder(m_programDir);
+    if (!folder.isDir() || !folder.isWritable()) {
+        fail(tr("程序文件夹 %1 不可写").arg(m_programDir));
+        return;
+    }
+    m_staging = std::make_unique<QTemporaryDir>(m_programDir + QStringLiteral("/.nuvoxa-update-XXXXXX"));
+    if (!m_staging->isValid() || !QDir().mkpath(m_staging->path() + QStringLiteral("/new"))) {
+        fail(tr("程序文件夹 %1 不可写").arg(m_programDir));
+        return;
+    }
+    m_guard = std::make_unique<InstanceGuard>(QStringLiteral("Nuvoxa"));
+    emit status(tr("正在等待Nuvoxa退出…"));
+    waitForClient();
+}
+
+void UpdateJob::waitForClient()
+{
+    if (m_done)
+        return;
+    // The client holds the lock until it has exited; holding it ourselves
+    // keeps a new copy from starting while files are replaced.
+    if (m_guard->acquire() == InstanceGuard::Result::HeldElsewhere) {
+        if (m_waitedMs >= m_waitTimeoutMs) {
+            m_waitTimer.stop();
+            m_clientStillRunning = true;
+            fail(tr("Nuvoxa仍在运行，请退出后重新更新"));
+            return;
+        }
+        m_waitedMs += kPollMs;
+        if (!m_waitTimer.isActive())
+            m_waitTimer.start();
+        return;
+    }
+    m_waitTimer.stop();
+    fetchManifest();
+}
+
+void UpdateJob::fetchManifest()
+{
+    m_http = new QNetworkAccessManager(this);
+    m_index = -1;
+    emit status(tr("正在获取更新信息…"));
+    QNetworkRequest request(QUrl(Hosts::cloudBase() + QStringLiteral("/cloud/pc/onlieUpdate.xml")));
+    request.setTransferTimeout(kTransferTimeoutMs);
+    m_reply = m_http->get(request);
+    connect(m_reply, &QNetworkReply::readyRead, this, &UpdateJob::onReadyRead);
+    connect(m_reply, &QNetworkReply::finished, this, &UpdateJob::onFinished);
+}
+
+void UpdateJob::fetchNext()
+{
+    ++m_index;
+    if (m_index >= m_entries.size()) {
+        installAll();
+        return;
+    }
+    const QString entry = m_entries.at(m_index);
+    const QString path = m_staging->path() + QStringLiteral("/new/") + entry;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    m_file = std::make_unique<QFile>(path);
+    if (!m_file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        fail(tr("无法写入 %1：%2").arg(path, m_file->errorString()));
+        return;
+    }
+    emit progress(entry, m_index, m_entries.size(), 0, -1);
+    QNetworkRequest request(entryUrl(entry));
+    request.setTransferTimeout(kTransferTimeoutMs);
+    m_reply = m_http->get(request);
+    connect(m_reply, &QNetworkReply::readyRead, this, &UpdateJob::onReadyRead);
+    connect(m_reply, &QNetworkReply::finished, this, &UpdateJob::onFinished);
+    connect(m_reply, &QNetworkReply::downloadProgress, this,
+            [this, entry](qint64 received, qint64 total) {
+                emit progress(entry, m_index, m_entries.size(), received, total);
+            });
+}
+
+void UpdateJob::onReadyRead()
+{
+    const QByteArray data = m_reply->readAll();
+    if (m_index < 0) {
+        m_manifest += data;
+        return;
+    }
+    if (m_file->write(data) != data.size()) {
+        const QString message = tr("无法写入 %1：%2").arg(m_file->fileName(), m_file->errorString());
+        m_reply->disconnect(this);
+        m_reply->abort();
+        m_reply->deleteLater();
+        m_reply = nullptr;
+        fail(message);
+    }
+}
+
+void UpdateJob::onFinished()
+{
+    if (m_cancelled) {
+        m_reply->deleteLater();
+        m_reply = nullptr;
+        fail(tr("更新已取消"));
+        return;
+    }
+    onReadyRead();
+    if (m_done)
+        return;
+    QNetworkReply *reply = m_reply;
+    m_reply = nullptr;
+    reply->deleteLater();
+    const QString what = m_index < 0 ? tr("更新信息") : m_entries.at(m_index);
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (reply->error() != QNetworkReply::NoError || status != 200) {
+        const QString reason = reply->error() != QNetworkReply::NoError
+                                   ? reply->errorString()
+                                   : QStringLiteral("HTTP %1").arg(status);
+        fail(tr("下载 %1 失败：%2").arg(what, reason));
+        return;
+    }
+    if (m_index < 0) {
+        const int nul = m_manifest.indexOf('\0');
+        if (nul >= 0)
+            m_manifest.truncate(nul);
+        if (!UpdateCheck::parse(m_manifest).valid) {
+            fail(tr("更新信息无效"));
+            return;
+        }
+    } else {
+        const bool flushed = m_file->flush();
+        m_file->close();
+        if (!flushed || m_file->error() != QFileDevice::NoError) {
+            fail(tr("无法写入 %1：%2").arg(m_file->fileName(), m_file->errorString()));
+            return;
+        }
+    }
+    fetchNext();
+}
+
+void UpdateJob::installAll()
+{
+    emit status(tr("正在安装更新…"));
+    QFile manifest(m_staging->path() + QStringLiteral("/new/") + QLatin1String(kManifestName));
+    if (!manifest.open(QIODevice::WriteOnly) || manifest.write(m_manifest) != m_manifest.size()
+        || !manifest.flush()) {
+        fail(tr("无法写入 %1：%2").arg(manifest.fileName(), manifest.errorString()));
+        return;
+    }
+    manifest.close();
+    // The manifest goes last: it marks the update as installed.
+    QString error;
+    if (!Installer::install(m_programDir, m_staging->path(),
+                            m_entries + QStringList{QLatin1String(kManifestName)}, &error)) {
+        fail(tr("安装失败：%1").arg(error));
+        return;
+    }
+    m_done = true;
+    m_succeeded = true;
+    m_staging.reset();
+    emit finished(true);
+}
+
+void UpdateJob::cancel()
+{
+    if (m_done)
+        return;
+    if (m_reply) {
+        m_cancelled = true;
+        m_reply->abort();
+        return;
+    }
+    if (m_waitTimer.isActive()) {
+        m_waitTimer.stop();
+        m_clientStillRunning = m_guard && !m_guard->isHeld();
+        fail(tr("更新已取消"));
+    }
+}
+
+void UpdateJob::releaseClient()
+{
+    if (m_guard)
+        m_guard->release();
+}
+
+void UpdateJob::fail(const QString &error)
+{
+    if (m_done)
+        return;
+    m_done = true;
+    m_error = error;
+    if (m_file)
+        m_file->close();
+    // Nothing staged survives: the program folder is as it was.
+    m_staging.reset();
+    emit finished(false);
+}
