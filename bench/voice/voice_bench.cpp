@@ -1,0 +1,155 @@
+// Voice library figures against the local service stack:
+//   core start and registration time, make_call -> CONFIRMED time against a
+//   gateway that answers at once, idle CPU while registered, resident memory.
+// The stack's addresses come from the environment (NUVOXA_CLOUD_HOST,
+// NUVOXA_DEMO, PULSE_SERVER), as run-voice-bench.sh sets them.
+#include "callsdk.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <sys/resource.h>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::mutex g_mutex;
+std::condition_variable g_cv;
+int g_confirmed = 0;
+int g_ended = 0;
+
+void onState(char *state)
+{
+    {
+        std::lock_guard<std::mutex> lk(g_mutex);
+        if (std::strcmp(state, "CONFIRMED") == 0)
+            ++g_confirmed;
+        else if (std::strcmp(state, "DISCONNCTD") == 0)
+            ++g_ended;
+    }
+    g_cv.notify_all();
+}
+
+bool waitCount(int *counter, int target, int ms)
+{
+    std::unique_lock<std::mutex> lk(g_mutex);
+    return g_cv.wait_for(lk, std::chrono::milliseconds(ms), [&] { return *counter >= target; });
+}
+
+double msSince(Clock::time_point t)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+}
+
+long rssKb()
+{
+    FILE *f = std::fopen("/proc/self/status", "r");
+    if (!f)
+        return -1;
+    char line[256];
+    long kb = -1;
+    while (std::fgets(line, sizeof line, f)) {
+        if (std::strncmp(line, "VmRSS:", 6) == 0)
+            kb = std::atol(line + 6);
+    }
+    std::fclose(f);
+    return kb;
+}
+
+double cpuSeconds()
+{
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+}
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const char *demo = std::getenv("NUVOXA_DEMO");
+    if (!demo || !std::strchr(demo, ':')) {
+        std::fprintf(stderr, "voice_bench: NUVOXA_DEMO (account:password) is not set; use run-voice-bench.sh\n");
+        return 2;
+    }
+    int calls = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    int idleSeconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;
+    std::string account(demo, std::strchr(demo, ':'));
+    std::string password(std::strchr(demo, ':') + 1);
+    const char *number = "13800138000"; // echo gateway: answers at once
+
+    OnCallState(onState);
+    getServerIp();
+
+    // Core start: the first call into the engine creates the core.
+    Clock::time_point t0 = Clock::now();
+    call_hangup();
+    double coreStart = msSince(t0);
+    Clock::time_point t1 = Clock::now();
+    if (loginServer(&account[0], &password[0], 1) == -1) {
+        std::fprintf(stderr, "voice_bench: registration failed\n");
+        return 1;
+    }
+    double registration = msSince(t1);
+    double startToRegistered = msSince(t0);
+
+    // Idle while registered.
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    long rssRegistered = rssKb();
+    double c0 = cpuSeconds();
+    Clock::time_point w0 = Clock::now();
+    std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
+    double idleCpu = 100.0 * (cpuSeconds() - c0) / (msSince(w0) / 1000.0);
+
+    // Calls.
+    std::vector<double> answer;
+    long rssCall = -1;
+    for (int i = 0; i < calls; ++i) {
+        Clock::time_point c = Clock::now();
+        if (make_call(const_cast<char *>(number)) != 1) {
+            std::fprintf(stderr, "voice_bench: make_call failed\n");
+            return 1;
+        }
+        if (!waitCount(&g_confirmed, i + 1, 10000)) {
+            std::fprintf(stderr, "voice_bench: no CONFIRMED\n");
+            return 1;
+        }
+        answer.push_back(msSince(c));
+        std::this_thread::sleep_for(std::chrono::milliseconds(i == 0 ? 2000 : 300));
+        if (i == 0)
+            rssCall = rssKb();
+        call_hangup();
+        if (!waitCount(&g_ended, i + 1, 10000)) {
+            std::fprintf(stderr, "voice_bench: no DISCONNCTD\n");
+            return 1;
+        }
+    }
+    callSdkDestroy();
+
+    std::printf("| figure | value |\n|---|---|\n");
+    std::printf("| core start | %.0f ms |\n", coreStart);
+    std::printf("| registration (loginServer) | %.0f ms |\n", registration);
+    std::printf("| core start -> registered | %.0f ms |\n", startToRegistered);
+    std::printf("| make_call -> CONFIRMED (median of %d) | %.0f ms |\n", calls, median(answer));
+    std::printf("| make_call -> CONFIRMED (worst) | %.0f ms |\n", *std::max_element(answer.begin(), answer.end()));
+    std::printf("| idle CPU while registered (%d s) | %.2f %% |\n", idleSeconds, idleCpu);
+    std::printf("| RSS registered | %.1f MB |\n", rssRegistered / 1024.0);
+    std::printf("| RSS in a call | %.1f MB |\n", rssCall / 1024.0);
+    return 0;
+}
