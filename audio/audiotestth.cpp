@@ -1,0 +1,20 @@
+#include "audio/audiotestth.h"
+
+#include "audio/audiodevice.h"
+#include "audio/audiotestring.h"
+
+void AudioTestTh::run()
+{
+    const std::unique_ptr<CaptureDevice> device = AudioDevices::instance().createCapture();
+    do
+        g_audioTestRing.captureCycle(*device);
+    while (!g_audioTestRing.stop.load());
+}
+
+void AudioTestTh1::run()
+{
+    const std::unique_ptr<PlaybackDevice> device = AudioDevices::instance().createPlayback();
+    do
+        g_audioTestRing.playbackCycle(*device);
+    while (!g_audioTestRing.stop.load());
+}
