@@ -88,35 +88,30 @@ SLEEPER=""
 
 log() { echo "launch.sh: $*" >&2; }
 
-# Child processes of a pid, from /proc (works without procps).
-children_of() {
-  local parent=$1 stat line fields
-  for stat in /proc/[0-9]*/stat; do
-    read -r line 2>/dev/null <"$stat" || continue
-    read -r -a fields <<<"${line##*) }"
-    [ "${fields[1]}" = "$parent" ] && echo "${stat//[^0-9]/}"
-  done
-}
-
 stop_all() {
-  local i pid alive kids=() tries
+  local i pid alive tries
+  # Kamailio runs in a process group of its own (see start_stack), so its
+  # workers are stopped with it even when its main process is gone.
   for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do
-    pid=${PIDS[i]}
-    # Kamailio's workers are remembered so none outlives its main process.
-    kids+=($(children_of "$pid"))
-    kill -TERM "$pid" 2>/dev/null
+    if [ "${NAMES[i]}" = kamailio ]; then
+      kill -TERM -- "-${PIDS[i]}" 2>/dev/null
+    else
+      kill -TERM "${PIDS[i]}" 2>/dev/null
+    fi
   done
   [ -n "$SLEEPER" ] && kill -TERM "$SLEEPER" 2>/dev/null
   for tries in $(seq 1 50); do
     alive=0
-    for pid in "${PIDS[@]}" "${kids[@]}"; do
-      kill -0 "$pid" 2>/dev/null && alive=1
+    for i in "${!PIDS[@]}"; do
+      kill -0 "${PIDS[i]}" 2>/dev/null && alive=1
+      [ "${NAMES[i]}" = kamailio ] && kill -0 -- "-${PIDS[i]}" 2>/dev/null && alive=1
     done
     [ $alive = 0 ] && break
     sleep 0.1
   done
-  for pid in "${PIDS[@]}" "${kids[@]}"; do
-    kill -KILL "$pid" 2>/dev/null
+  for i in "${!PIDS[@]}"; do
+    kill -KILL "${PIDS[i]}" 2>/dev/null
+    [ "${NAMES[i]}" = kamailio ] && kill -KILL -- "-${PIDS[i]}" 2>/dev/null
   done
   wait 2>/dev/null
   PIDS=()
@@ -232,7 +227,7 @@ start_stack() {
       -e "s|@GW_ECHO@|$GW_ECHO_PORT|g" -e "s|@GW_BUSY@|$GW_BUSY_PORT|g" \
       -e "s|@GW_NOANSWER@|$GW_NOANSWER_PORT|g" -e "s|@GW_HANGUP@|$GW_HANGUP_PORT|g" \
       "$SVC_DIR/kamailio/nuvoxa.cfg.in" >"$STATE/kamailio/kamailio.cfg" || return 1
-  start kamailio "$logs/kamailio.log" kamailio -DD -E -f "$STATE/kamailio/kamailio.cfg" \
+  start kamailio "$logs/kamailio.log" setsid kamailio -DD -E -f "$STATE/kamailio/kamailio.cfg" \
     -Y "$STATE/kamailio" -w "$STATE/kamailio" -m 32 -M 4
 
   local kind port media echo

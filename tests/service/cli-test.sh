@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# The operator commands: help, argument errors with their exit statuses,
+# accounts, updates and the callback list.   cli-test.sh NUVOXA_SERVICE
+set -u
+bin=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+db=$work/db.sqlite
+failed=0
+expect() {  # expect STATUS COMMAND...
+  local want=$1
+  shift
+  "$@" >"$work/out" 2>"$work/err"
+  local rc=$?
+  if [ $rc != "$want" ]; then
+    echo "FAIL: $* -> status $rc, expected $want"
+    cat "$work/out" "$work/err"
+    failed=1
+  fi
+}
+
+expect 0 "$bin" --help
+grep -q "add-account" "$work/out" || { echo "FAIL: --help lists no commands"; failed=1; }
+for cmd in init serve add-account set-update set-advert callbacks free-ports; do
+  expect 0 "$bin" --db "$db" "$cmd" --help
+  grep -q "^usage: nuvoxa-service" "$work/out" || { echo "FAIL: $cmd --help"; failed=1; }
+done
+
+# Usage errors: status 2 and a message on stderr.
+expect 2 "$bin"
+expect 2 "$bin" --db "$db"
+expect 2 "$bin" --db "$db" frobnicate
+expect 2 "$bin" add-account a b                        # no --db
+expect 2 "$bin" --db "$db" add-account onlyone
+expect 2 "$bin" --db "$db" add-account "bad name" secret
+expect 2 "$bin" --db "$db" add-account ok1 secret --phone 12ab
+expect 2 "$bin" --db "$db" add-account ok1 secret --balance -3
+expect 2 "$bin" --db "$db" add-account ok1 secret --balance
+expect 2 "$bin" --db "$db" add-account ok1 secret --colour red
+expect 2 "$bin" --db "$db" serve --port 70000
+expect 2 "$bin" --db "$db" serve --sip nohost
+expect 2 "$bin" --db "$db" set-update 1.0
+expect 2 "$bin" --db "$db" callbacks --limit x
+expect 2 "$bin" free-ports 0
+grep -q "nuvoxa-service:" "$work/err" || { echo "FAIL: no message for a usage error"; failed=1; }
+[ ! -e "$db" ] || { echo "FAIL: a refused command created the database"; failed=1; }
+
+expect 0 "$bin" --db "$db" init
+expect 0 "$bin" --db "$db" add-account 90000001 secret --phone 13800000000 --balance 5.5
+expect 3 "$bin" --db "$db" add-account 90000001 other
+[ "$(sqlite3 "$db" "select phone, balance_cents from accounts where account = '90000001'")" = "13800000000|550" ] ||
+  { echo "FAIL: account row"; failed=1; }
+[ "$(sqlite3 "$db" "select ha1 from subscriber where username = '90000001'")" = \
+  "$(printf '90000001:127.0.0.1:secret' | md5sum | cut -c1-32)" ] || { echo "FAIL: subscriber HA1"; failed=1; }
+
+expect 1 "$bin" --db "$db" set-update 2.0 "$work/missing"
+printf 'payload' >"$work/nuvoxa"
+expect 0 "$bin" --db "$db" set-update 2.0 "$work/nuvoxa"
+sqlite3 "$db" "select value from meta where key = 'manifest'" | grep -q '<file>nuvoxa</file>' ||
+  { echo "FAIL: manifest"; failed=1; }
+
+sqlite3 "$db" "insert into callbacks (account, callee, caller, created) values
+  ('90000001', '111222', '13800000000', '2026-01-01 00:00:00')"
+expect 0 "$bin" --db "$db" callbacks
+[ "$(cut -f3-5 "$work/out")" = "$(printf '90000001\t111222\t13800000000')" ] ||
+  { echo "FAIL: callbacks listing"; cat "$work/out"; failed=1; }
+
+expect 0 "$bin" free-ports 3 --span 4
+[ "$(sort -u "$work/out" | wc -l)" = 3 ] || { echo "FAIL: free-ports"; failed=1; }
+exit $failed

@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# The launcher brings the whole stack up within 5 seconds, and leaves no
+# process behind when it is interrupted, terminated, or when one of its
+# parts dies.   launcher-test.sh LAUNCHER STATE_DIR
+set -u
+launcher=$1
+state=$2
+rm -rf "$state"
+mkdir -p "$state"
+failed=0
+fail() { echo "FAIL: $*"; failed=1; }
+
+# Processes of this stack: every part names the state folder on its
+# command line, plus the PIDs the launcher listed.
+stack_processes() {
+  local f pid
+  for f in $(grep -alF -- "$state/" /proc/[0-9]*/cmdline 2>/dev/null); do
+    pid=${f//[^0-9]/}
+    [ "$pid" != $$ ] && echo "$pid"
+  done
+  for pid in $PIDS; do
+    [ -d "/proc/$pid" ] && [ "$(cut -d' ' -f3 "/proc/$pid/stat" 2>/dev/null)" != Z ] && echo "$pid"
+  done
+}
+
+start_stack() {
+  rm -f "$state/out"
+  local t0=$(date +%s%N)
+  env --default-signal=INT setsid "$launcher" --free-ports --private-pulse --state "$state" \
+    </dev/null >"$state/out" 2>&1 &
+  LAUNCHER_PID=$!
+  for _ in $(seq 1 300); do
+    grep -q '^NUVOXA_SERVICE ' "$state/out" 2>/dev/null && break
+    kill -0 $LAUNCHER_PID 2>/dev/null || break
+    sleep 0.02
+  done
+  local ms=$(( ($(date +%s%N) - t0) / 1000000 ))
+  if ! grep -q '^NUVOXA_SERVICE cloud=127.0.0.1:[0-9]* web=127.0.0.1:[0-9]* sip=127.0.0.1:[0-9]* db=/.*\.sqlite demo=[^:]*:.*$' "$state/out"; then
+    fail "no NUVOXA_SERVICE line"
+    cat "$state/out"
+    return 1
+  fi
+  echo "stack up in $ms ms"
+  [ $ms -lt 5000 ] || fail "start-up took $ms ms (limit 5000)"
+  PIDS=$(sed -n 's/^NUVOXA_SERVICE_PIDS=//p' "$state/stack.env")
+  [ "$(echo $PIDS | wc -w)" -ge 7 ] || fail "expected at least 7 processes, got: $PIDS"
+}
+
+expect_stopped() {  # expect_stopped WHAT EXPECTED_STATUS
+  local rc
+  for _ in $(seq 1 150); do
+    kill -0 $LAUNCHER_PID 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 $LAUNCHER_PID 2>/dev/null; then
+    fail "$1: launcher still running after 15 s"
+    kill -KILL $LAUNCHER_PID
+  fi
+  wait $LAUNCHER_PID
+  rc=$?
+  [ "$rc" = "$2" ] || fail "$1: launcher exit status $rc, expected $2"
+  local left
+  left=$(stack_processes | sort -u | tr '\n' ' ')
+  if [ -n "$left" ]; then
+    fail "$1: processes left: $left"
+    for p in $left; do tr '\0' ' ' <"/proc/$p/cmdline"; echo; kill -KILL "$p"; done
+  fi
+  [ ! -e "$state/stack.env" ] || fail "$1: stack.env left behind"
+  echo "$1: stopped"
+}
+
+# Ctrl+C
+start_stack && { kill -INT $LAUNCHER_PID; expect_stopped "SIGINT" 130; }
+# SIGTERM, with the database of the first run kept
+start_stack && { kill -TERM $LAUNCHER_PID; expect_stopped "SIGTERM" 143; }
+# A part that dies takes the whole stack down.
+if start_stack; then
+  kamailio_pid=$(echo $PIDS | cut -d' ' -f3)
+  kill -KILL "$kamailio_pid"
+  expect_stopped "a dead part" 1
+  grep -q "stopped unexpectedly" "$state/out" || fail "no message about the dead part"
+fi
+exit $failed

@@ -1,0 +1,237 @@
+// The service's HTTP side against the running stack: the cloud answers the
+// client and the voice library rely on, and the account web pages.
+// Arguments: the sip-uac.sh runner and the folder of its scenarios.
+#include "check.h"
+#include "codec.h"
+#include "server.h"
+#include "store.h"
+
+#include <httplib.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <thread>
+
+using namespace nuvoxa;
+
+namespace {
+
+std::string env(const char *name) {
+  const char *v = std::getenv(name);
+  return v ? v : "";
+}
+
+std::string g_uacRunner, g_sipDir;
+
+httplib::Client client() {
+  const std::string host = env("NUVOXA_CLOUD_HOST");
+  const auto colon = host.rfind(':');
+  httplib::Client c(host.substr(0, colon), std::atoi(host.c_str() + colon + 1));
+  c.set_connection_timeout(5);
+  c.set_read_timeout(10);
+  return c;
+}
+
+struct Reply {
+  int status = 0;
+  std::string body;
+};
+
+Reply get(const std::string &target) {
+  auto r = client().Get(target.c_str());
+  return r ? Reply{r->status, r->body} : Reply{};
+}
+
+Reply post(const std::string &path, const httplib::Params &form) {
+  auto r = client().Post(path.c_str(), form);
+  return r ? Reply{r->status, r->body} : Reply{};
+}
+
+bool contains(const std::string &s, const std::string &part) { return s.find(part) != std::string::npos; }
+
+std::string loginTarget(const std::string &acct, const std::string &pwd, const std::string &validate) {
+  return "/cloud/login.aspx?acct=" + acct + "&pwd=" + pwd + "&validate=" + validate;
+}
+
+// The request the client sends for ACCOUNT and PASSWORD.
+std::string login(const std::string &account, const std::string &password) {
+  const std::string pwd = md5Hex(password);
+  return get(loginTarget(account, pwd, md5Hex(account + pwd + "rolo^_^"))).body;
+}
+
+std::string uniqueAccount() {
+  static int n = 0;
+  return "t" + std::to_string(getpid()) + "x" + std::to_string(++n);
+}
+
+// Registers through the web page; returns the page.
+Reply registerAccount(const std::string &account, const std::string &password, const std::string &phone = "") {
+  return post("/register.aspx", {{"account", account}, {"password", password}, {"password2", password}, {"phone", phone}});
+}
+
+std::string token(const std::string &account, const std::string &password) {
+  return httplib::detail::encode_query_param(makeToken(account, md5Hex(password)));
+}
+
+void cloudLogin() {
+  const std::string demo = env("NUVOXA_DEMO");
+  const std::string account = demo.substr(0, demo.find(':'));
+  const std::string password = demo.substr(demo.find(':') + 1);
+  const std::string pwd = md5Hex(password);
+  const std::string validate = md5Hex(account + pwd + "rolo^_^");
+
+  const std::string ok = login(account, password);
+  CHECK_EQ(ok.substr(0, ok.find('|')), env("NUVOXA_DEMO_PHONE"));
+  const std::string balance = ok.substr(ok.find('|') + 1);
+  CHECK(parseMoney(balance, INT64_MAX / 200).has_value() && balance.size() >= 4 &&
+        balance[balance.size() - 3] == '.');
+
+  // Percent-encoded values and upper-case digests are the same request.
+  std::string encoded;
+  for (char c : account) encoded += "%" + std::to_string(30 + (c - '0'));  // digits only
+  CHECK_EQ(get(loginTarget(encoded, pwd, validate)).body, ok);
+  std::string upper = pwd;
+  for (char &c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  CHECK_EQ(get(loginTarget(account, upper, md5Hex(account + upper + "rolo^_^"))).body, ok);
+
+  // Every refusal is a word without "|".
+  for (const std::string &target :
+       {loginTarget(account, md5Hex("wrong"), md5Hex(account + md5Hex("wrong") + "rolo^_^")),
+        loginTarget(account, pwd, md5Hex(account + pwd + "other")), loginTarget(account, pwd, ""),
+        loginTarget("nobody" + std::to_string(getpid()), pwd, validate), std::string("/cloud/login.aspx"),
+        loginTarget("a%7Cb", pwd, validate), loginTarget(account, "%00", validate)}) {
+    Reply r = get(target);
+    CHECK(r.status == 200 && !r.body.empty() && !contains(r.body, "|"));
+  }
+}
+
+void cloudQueries() {
+  CHECK_EQ(get("/cloud/pc/server.aspx").body, env("NUVOXA_SIP_HOST"));
+  Reply manifest = get("/cloud/pc/onlieUpdate.xml");
+  CHECK(manifest.status == 200 && contains(manifest.body, "<update ver=\""));
+  CHECK_EQ(get("/cloud/pc/app/hd.gif").body.substr(0, 6), "GIF89a");
+  CHECK_EQ(get("/cloud/pc/app/no-such-file").status, 404);
+
+  const std::string account = uniqueAccount();
+  CHECK_EQ(registerAccount(account, "secret1", "13900000001").status, 200);
+  const std::string auth = "acct=" + account + "&pwd=" + md5Hex("secret1");
+  CHECK_EQ(get("/cloud/balance.aspx?" + auth).body, "13900000001|0.00");
+  CHECK(!contains(get("/cloud/balance.aspx?acct=" + account + "&pwd=" + md5Hex("x")).body, "|"));
+
+  CHECK_EQ(get("/cloud/callback.aspx?" + auth + "&callee=13800000002&caller=13900000001").body, "OK");
+  CHECK_EQ(get("/cloud/callback.aspx?" + auth + "&callee=%2B8613800000003&caller=13900000001").body, "OK");
+  CHECK(get("/cloud/callback.aspx?" + auth + "&callee=12ab&caller=13900000001").body != "OK");
+  CHECK(get("/cloud/callback.aspx?" + auth + "&callee=13800000002").body != "OK");
+  CHECK(get("/cloud/callback.aspx?acct=" + account + "&pwd=" + md5Hex("x") +
+            "&callee=13800000002&caller=13900000001").body != "OK");
+  // Recorded for this account, newest first, shown in the user centre.
+  Reply centre = get("/user/usercenter.aspx?v=" + token(account, "secret1"));
+  CHECK(centre.status == 200);
+  const auto newest = centre.body.find("+8613800000003"), older = centre.body.find("13800000002");
+  CHECK(newest != std::string::npos && older != std::string::npos && newest < older);
+}
+
+void registerThenSip() {
+  const std::string account = uniqueAccount();
+  Reply r = registerAccount(account, "p@ss w0rd");
+  CHECK(r.status == 200 && contains(r.body, "注册成功"));
+  CHECK_EQ(login(account, "p@ss w0rd"), "|0.00");
+  // The same number cannot be registered twice; the first password stays.
+  CHECK_EQ(registerAccount(account, "another1").status, 409);
+  CHECK_EQ(login(account, "p@ss w0rd"), "|0.00");
+  // The account registers over SIP at once.
+  const std::string cmd = "'" + g_uacRunner + "' '" + g_sipDir + "/uac-register.xml' " + account + " " + account +
+                          " 'p@ss w0rd'";
+  CHECK_EQ(std::system(cmd.c_str()), 0);
+
+  // Refusals keep no account.
+  CHECK_EQ(post("/register.aspx", {{"account", uniqueAccount()}, {"password", "secret1"}, {"password2", "secret2"}})
+               .status, 400);
+  CHECK_EQ(registerAccount(uniqueAccount(), "short").status, 400);
+  CHECK_EQ(registerAccount(uniqueAccount(), "secret1", "12-34").status, 400);
+  CHECK_EQ(registerAccount("has space", "secret1").status, 400);
+}
+
+void escapingAndTokens() {
+  // Values echoed into pages are escaped.
+  Reply r = registerAccount("<script>alert(1)</script>", "secret1", "\"><img src=x>");
+  CHECK_EQ(r.status, 400);
+  CHECK(!contains(r.body, "<script>alert") && !contains(r.body, "<img src=x>"));
+  CHECK(contains(r.body, "&lt;script&gt;alert(1)&lt;/script&gt;"));
+  CHECK(contains(r.body, "&quot;&gt;&lt;img src=x&gt;"));
+
+  const std::string account = uniqueAccount();
+  CHECK_EQ(registerAccount(account, "secret1").status, 200);
+  const std::string good = token(account, "secret1");
+  for (const char *path : {"/user/usercenter.aspx", "/pay_list", "/Reg_suc2.aspx", "/free_call.aspx"}) {
+    CHECK_EQ(get(std::string(path) + "?v=" + good).status, 200);
+    for (const std::string &bad : {std::string(""), std::string("%%%"), std::string("bm90IGEgdG9rZW4="),
+                                   token(account, "wrong"), token("nobody" + std::to_string(getpid()), "secret1")}) {
+      Reply page = get(std::string(path) + "?v=" + bad);
+      CHECK_EQ(page.status, 403);
+      CHECK(contains(page.body, "链接无效"));
+    }
+  }
+  CHECK(contains(get("/user/usercenter.aspx?v=" + good).body, account));
+  CHECK_EQ(get("/free_call.aspx").status, 200);  // without a token it is a plain page
+  // A POST with a bad token changes nothing.
+  CHECK_EQ(post("/pay_list", {{"v", "bm90IGEgdG9rZW4="}, {"amount", "5"}}).status, 403);
+  CHECK_EQ(get("/cloud/balance.aspx?acct=" + account + "&pwd=" + md5Hex("secret1")).body, "|0.00");
+}
+
+void topUpAndBindPhone() {
+  const std::string account = uniqueAccount();
+  CHECK_EQ(registerAccount(account, "secret1").status, 200);
+  const std::string v = makeToken(account, md5Hex("secret1"));
+  const std::string balance = "/cloud/balance.aspx?acct=" + account + "&pwd=" + md5Hex("secret1");
+
+  CHECK_EQ(post("/pay_list", {{"v", v}, {"amount", "12.3"}}).status, 200);
+  CHECK_EQ(post("/pay_list", {{"v", v}, {"amount", "0.05"}}).status, 200);
+  for (const char *bad : {"-5", "0", "1e3", "0.001", "10000.01", "abc", ""})
+    CHECK_EQ(post("/pay_list", {{"v", v}, {"amount", bad}}).status, 400);
+  CHECK_EQ(get(balance).body, "|12.35");
+
+  CHECK_EQ(post("/Reg_suc2.aspx", {{"v", v}, {"phone", "13912345678"}}).status, 200);
+  CHECK_EQ(post("/Reg_suc2.aspx", {{"v", v}, {"phone", "139<b>"}}).status, 400);
+  CHECK_EQ(get(balance).body, "13912345678|12.35");
+  CHECK_EQ(login(account, "secret1"), "13912345678|12.35");
+}
+
+// Publishing an update changes what every client sees, so it runs on a
+// server of its own.
+void updateFilesOnPrivateServer() {
+  char dir[] = "/tmp/nuvoxa-http-XXXXXX";
+  CHECK(mkdtemp(dir) != nullptr);
+  Store store;
+  CHECK(store.open(std::string(dir) + "/db.sqlite", "127.0.0.1", nullptr));
+  CHECK(store.setUpdate("9.9", {{"nuvoxa", std::string("EXE\0data", 8)}}));
+  httplib::Server server;
+  installRoutes(server, store, ServiceConfig{"127.0.0.1:5999"});
+  const int port = server.bind_to_any_port("127.0.0.1");
+  std::thread t([&server] { server.listen_after_bind(); });
+  httplib::Client c("127.0.0.1", port);
+  auto manifest = c.Get("/cloud/pc/onlieUpdate.xml");
+  CHECK(manifest && contains(manifest->body, "ver=\"9.9\"") && contains(manifest->body, "<file>nuvoxa</file>"));
+  auto file = c.Get("/cloud/pc/app/nuvoxa");
+  CHECK(file && file->status == 200 && file->body == std::string("EXE\0data", 8));
+  auto traversal = c.Get("/cloud/pc/app/../../etc/passwd");
+  CHECK(!traversal || traversal->status == 404 || traversal->status == 400);
+  auto sip = c.Get("/cloud/pc/server.aspx");
+  CHECK(sip && sip->body == "127.0.0.1:5999");
+  server.stop();
+  t.join();
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  if (argc < 3 || env("NUVOXA_CLOUD_HOST").empty()) {
+    std::cerr << "usage: with the stack's environment, test_service_http SIP-UAC-RUNNER SCENARIO-DIR\n";
+    return 2;
+  }
+  g_uacRunner = argv[1];
+  g_sipDir = argv[2];
+  int failed = RUN(cloudLogin) + RUN(cloudQueries) + RUN(registerThenSip) + RUN(escapingAndTokens) +
+               RUN(topUpAndBindPhone) + RUN(updateFilesOnPrivateServer);
+  return failed == 0 ? 0 : 1;
+}
