@@ -148,8 +148,9 @@ private:
     bool running_ = false;   // the thread runs commands
     bool finished_ = false;  // the thread has left its loop
     bool stop_ = false;
-    int regGeneration_ = 0;
-    int regResult_ = 0;      // result of regGeneration_: 0 pending, 1 ok, -1 failed
+    int attempts_ = 0;       // login attempts so far
+    int regAttempt_ = 0;     // the attempt that owns the account
+    int regResult_ = 0;      // its registration: 0 pending, 1 ok, -1 failed
     std::mutex startMutex_;
     std::atomic<StateFunction> stateFunction_{nullptr};
     std::atomic<bool> quiet_{false}; // no state texts while shutting down
@@ -558,8 +559,15 @@ int Engine::login(const std::string &account, const std::string &password, const
     auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (wait <= 0ms)
         return -1;
-    int generation = call<int>(
-        [this, account, password, host, port]() -> int {
+    // The attempt number ties the account to this call: if the command runs
+    // late, after this call gave up, the clean-up below still finds it.
+    int attempt;
+    {
+        std::lock_guard<std::mutex> lk(m_);
+        attempt = ++attempts_;
+    }
+    int added = call<int>(
+        [this, account, password, host, port, attempt]() -> int {
             dropAccount(false);
             linphone_core_clear_all_auth_info(core_);
             clearAuthPending_ = false;
@@ -590,38 +598,36 @@ int Engine::login(const std::string &account, const std::string &password, const
                 linphone_core_clear_all_auth_info(core_);
                 return 0;
             }
-            int gen;
             {
                 std::lock_guard<std::mutex> lk(m_);
-                gen = ++regGeneration_;
+                regAttempt_ = attempt;
                 regResult_ = 0;
             }
             account_ = acc;
             registering_ = true;
             linphone_core_add_account(core_, acc);
             linphone_core_set_default_account(core_, acc);
-            return gen;
+            return 1;
         },
-        0, std::min<std::chrono::milliseconds>(wait, kCommandWait));
-    if (generation == 0)
-        return -1;
+        0, wait);
 
-    int result;
-    {
+    int result = -1;
+    if (added) {
         std::unique_lock<std::mutex> lk(m_);
-        doneCv_.wait_until(lk, deadline, [&] { return regGeneration_ != generation || regResult_ != 0 || stop_; });
-        result = regGeneration_ == generation ? regResult_ : -1;
+        doneCv_.wait_until(lk, deadline, [&] { return regAttempt_ != attempt || regResult_ != 0 || stop_; });
+        result = regAttempt_ == attempt ? regResult_ : -1;
     }
     if (result == 1)
         return 0;
     // Refused, failed or too slow: take the account away so it does not keep
-    // trying in the background.
+    // trying in the background. Commands run in order, so this also catches
+    // an account added after the wait above gave up.
     run(
-        [this, generation] {
+        [this, attempt] {
             bool same;
             {
                 std::lock_guard<std::mutex> lk(m_);
-                same = regGeneration_ == generation;
+                same = regAttempt_ == attempt;
             }
             if (same) {
                 dropAccount(false);
@@ -638,8 +644,8 @@ void Engine::dropAccount(bool keepAuthForUnregister)
         return;
     {
         std::lock_guard<std::mutex> lk(m_);
-        ++regGeneration_; // any waiting login gives up
-        regResult_ = -1;
+        if (regResult_ == 0)
+            regResult_ = -1; // a waiting login gives up
     }
     doneCv_.notify_all();
     registering_ = false;

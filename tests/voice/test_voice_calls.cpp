@@ -3,7 +3,12 @@
 #include "callsdk.h"
 #include "voicetest.h"
 
+#include <QProcess>
 #include <QtTest>
+
+#include <cstdio>
+#include <cstring>
+#include <thread>
 
 using namespace voicetest;
 using namespace std::chrono_literals;
@@ -43,6 +48,7 @@ private slots:
     void noAnswerThenHangup();
     void remoteHangup();
     void secondCallRefused();
+    void exitDuringCall();
 
 private:
     // Waits for DISCONNCTD and checks that nothing else follows it.
@@ -219,5 +225,55 @@ void TestVoiceCalls::secondCallRefused()
     QCOMPARE(rec_.count("CALLING"), 2);
 }
 
-QTEST_GUILESS_MAIN(TestVoiceCalls)
+void TestVoiceCalls::exitDuringCall()
+{
+    // A program that ends while registered and in a call (no hang-up, no
+    // callSdkDestroy) exits promptly and prints nothing.
+    QProcess child;
+    child.setProgram(QCoreApplication::applicationFilePath());
+    child.setArguments({"--exit-in-call"});
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("NUVOXA_DATA_DIR", env.value("NUVOXA_DATA_DIR") + "/exit-child");
+    child.setProcessEnvironment(env);
+    child.start();
+    QVERIFY(child.waitForStarted());
+    QElapsedTimer t;
+    t.start();
+    bool inCall = false;
+    while (!inCall && t.elapsed() < 15000 && child.state() == QProcess::Running) {
+        child.waitForReadyRead(200);
+        inCall = child.readAllStandardOutput().contains("in call");
+    }
+    QVERIFY(inCall);
+    t.restart();
+    QVERIFY(child.waitForFinished(8000));
+    QVERIFY2(t.elapsed() < 6000, qPrintable(QString::number(t.elapsed())));
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 0);
+    QCOMPARE(child.readAllStandardError(), QByteArray());
+}
+
+// The child of exitDuringCall: log in, start a call, leave main.
+static int exitInCall()
+{
+    OnCallState(&Recorder::stateFunction);
+    if (!loginDemo() || dial(kEcho) != 1)
+        return 1;
+    if (!Recorder::instance().waitFor("CONFIRMED", 1, 10s))
+        return 1;
+    std::printf("in call\n");
+    std::fflush(stdout);
+    std::this_thread::sleep_for(300ms);
+    return 0;
+}
+
+int main(int argc, char **argv)
+{
+    if (argc > 1 && std::strcmp(argv[1], "--exit-in-call") == 0)
+        return exitInCall();
+    QCoreApplication app(argc, argv);
+    TestVoiceCalls tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
 #include "test_voice_calls.moc"
