@@ -148,9 +148,36 @@ bool GifWriter::write(const QString &path, const std::vector<QImage> &input, int
     std::sort(byCount.begin(), byCount.end(), [](const auto &a, const auto &b) {
         return a.first != b.first ? a.first > b.first : a.second < b.second;
     });
-    std::vector<QRgb> palette;
-    for (size_t i = 0; i < byCount.size() && palette.size() < 256; ++i)
-        palette.push_back(byCount[i].second);
+    // Most frequent first, but a colour joins only when it is farther than
+    // `spread` from every colour already taken, so that rare yet distinct
+    // shades (the soft edges of small shapes) are not all crowded out by a
+    // gradient. The smallest spread that fits 256 entries wins.
+    auto choose = [&byCount](int spread) {
+        std::vector<QRgb> chosen;
+        for (const auto &entry : byCount) {
+            bool distinct = true;
+            for (QRgb c : chosen)
+                if (distance(c, entry.second) <= spread) {
+                    distinct = false;
+                    break;
+                }
+            if (distinct) {
+                chosen.push_back(entry.second);
+                if (chosen.size() > 256)
+                    break;
+            }
+        }
+        return chosen;
+    };
+    std::vector<QRgb> palette = choose(0);
+    if (palette.size() > 256) {
+        int low = 0, high = 9 * 255 * 255; // too small, surely enough
+        while (high - low > 1) {
+            const int mid = low + (high - low) / 2;
+            (choose(mid).size() > 256 ? low : high) = mid;
+        }
+        palette = choose(high);
+    }
     while (palette.size() < 256)
         palette.push_back(0xff000000u);
     QHash<QRgb, unsigned char> lookup;
