@@ -136,6 +136,9 @@ Widget::Widget(QWidget *parent)
     m_gifLogin->setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     m_movie = new QMovie(QStringLiteral("image/300600.gif"), QByteArray(), this);
     m_gifLogin->setMovie(m_movie);
+    // The animation is drawn on the login window's outline.
+    if (!skin.isNull())
+        m_gifLogin->setMask(skin.mask());
 
     loadAccounts();
     startAdvertDownload();
