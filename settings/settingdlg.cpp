@@ -72,6 +72,15 @@ SettingDlg::SettingDlg(QWidget *parent)
                        "QPushButton:hover{border-style:none;border-image:url(image/send_1.png);}");
     ui->pushButton_2->setStyleSheet(button);
     ui->pushButton->setStyleSheet(button);
+    // Style sheets stop the window's font from reaching the widgets inside
+    // the styled ones; hand it down to those without a font of their own.
+    for (QWidget *widget : findChildren<QWidget *>()) {
+        if (!widget->testAttribute(Qt::WA_SetFont))
+            widget->setFont(font());
+    }
+    // A label is a QFrame too: keep the selected border on the selector only.
+    for (QLabel *label : {ui->label_16, ui->label_5, ui->label_6})
+        label->setStyleSheet(QStringLiteral("QLabel{border-image:none;}"));
     for (ClickFrame *frame : {ui->frame_8, ui->frame_5, ui->frame_6}) {
         frame->setStyleSheet(QString::fromLatin1(kPlainFrame));
         connect(frame, &ClickFrame::setIndex, this, &SettingDlg::setIndex);
@@ -86,6 +95,8 @@ SettingDlg::SettingDlg(QWidget *parent)
     connect(ui->label_20, &QLabel::linkActivated, this, &SettingDlg::slotLink);
     connect(ui->label_21, &QLabel::linkActivated, this, &SettingDlg::slotLink1);
 
+    // The version string comes from a file: shown as plain text.
+    ui->label_ver->setText(UpdateCheck::readLocal().version);
     ui->label_14->hide();
     ui->toolButton_20->hide();
     ui->stackedWidget->setCurrentIndex(1);
