@@ -1,12 +1,17 @@
-// The service's HTTP side against the running stack: the cloud answers the
-// client and the voice library rely on, and the account web pages.
-// Arguments: the sip-uac.sh runner and the folder of its scenarios.
+// The running stack: the cloud answers the client and the voice library
+// rely on, the account web pages, a new account over SIP, and the echo
+// gateway's media port. Arguments: the sip-uac.sh runner and the folder of
+// its scenarios.
 #include "check.h"
 #include "codec.h"
 #include "server.h"
 #include "store.h"
 
+#include <arpa/inet.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -197,6 +202,29 @@ void topUpAndBindPhone() {
   CHECK_EQ(login(account, "secret1"), "13912345678|12.35");
 }
 
+// RTP sent to the echo gateway's media port comes back unchanged.
+void echoGatewayMedia() {
+  const std::string media = env("NUVOXA_GW_ECHO_MEDIA");
+  const auto colon = media.rfind(':');
+  CHECK(colon != std::string::npos);
+  if (colon == std::string::npos) return;
+  int fd = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(static_cast<uint16_t>(std::atoi(media.c_str() + colon + 1)));
+  inet_pton(AF_INET, media.substr(0, colon).c_str(), &to.sin_addr);
+  // An RTP header (version 2, PCMU) and 160 bytes of payload.
+  std::string packet("\x80\x00\x00\x01\x00\x00\x00\xa0\x12\x34\x56\x78", 12);
+  for (int i = 0; i < 160; ++i) packet += static_cast<char>(i);
+  CHECK(sendto(fd, packet.data(), packet.size(), 0, reinterpret_cast<sockaddr *>(&to), sizeof to) ==
+        static_cast<ssize_t>(packet.size()));
+  pollfd p{fd, POLLIN, 0};
+  char buf[2048];
+  ssize_t n = poll(&p, 1, 3000) == 1 ? recv(fd, buf, sizeof buf, 0) : -1;
+  CHECK(n == static_cast<ssize_t>(packet.size()) && std::string(buf, static_cast<size_t>(n)) == packet);
+  close(fd);
+}
+
 // Publishing an update changes what every client sees, so it runs on a
 // server of its own.
 void updateFilesOnPrivateServer() {
@@ -232,6 +260,6 @@ int main(int argc, char **argv) {
   g_uacRunner = argv[1];
   g_sipDir = argv[2];
   int failed = RUN(cloudLogin) + RUN(cloudQueries) + RUN(registerThenSip) + RUN(escapingAndTokens) +
-               RUN(topUpAndBindPhone) + RUN(updateFilesOnPrivateServer);
+               RUN(topUpAndBindPhone) + RUN(echoGatewayMedia) + RUN(updateFilesOnPrivateServer);
   return failed == 0 ? 0 : 1;
 }
