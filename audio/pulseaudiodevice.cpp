@@ -9,6 +9,8 @@ constexpr int ConnectTimeoutMs = 2000;
 constexpr int RequestTimeoutMs = 2000;
 
 const pa_sample_spec TestFormat = {PA_SAMPLE_S16LE, 44100, 2};
+// A quarter second in that format, the unit the audio test plays.
+constexpr int AudioBlockBytes = 44100;
 
 void wakeWaiter(pa_stream *, void *pulse)
 {
@@ -227,7 +229,15 @@ bool PulsePlaybackDevice::open(DoneNotify notify)
             device->m_pulse.wake();
         },
         this);
-    if (pa_stream_connect_playback(m_stream, nullptr, nullptr, pa_stream_flags_t(0), nullptr,
+    // Room for one block: playback starts as soon as a block is written, and
+    // the output runs no further behind than that.
+    pa_buffer_attr attr;
+    attr.maxlength = uint32_t(-1);
+    attr.tlength = uint32_t(AudioBlockBytes);
+    attr.prebuf = uint32_t(-1);
+    attr.minreq = uint32_t(-1);
+    attr.fragsize = uint32_t(-1);
+    if (pa_stream_connect_playback(m_stream, nullptr, &attr, PA_STREAM_ADJUST_LATENCY, nullptr,
                                    nullptr)
             < 0
         || !waitConnected(m_pulse, m_stream)) {
