@@ -311,6 +311,97 @@ QImage historyMock()
     return w->grab().toImage();
 }
 
+// A widget that paints a picture stretched over itself, as the dialogs do.
+class Painted : public QWidget
+{
+public:
+    Painted(const QString &picture, bool smooth) : m_pic(picture), m_smooth(smooth) {}
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::SmoothPixmapTransform, m_smooth);
+        p.drawPixmap(rect(), m_pic);
+    }
+
+private:
+    QPixmap m_pic;
+    bool m_smooth;
+};
+
+QPushButton *textButton(QWidget *parent, const QRect &g, const QString &text, bool hover = false)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setGeometry(g);
+    b->setStyleSheet(QStringLiteral("QPushButton{border-style:none;border-image:url(image/%1.png);border-width:0px;}")
+                         .arg(hover ? QStringLiteral("send_1") : QStringLiteral("send")));
+    return b;
+}
+
+QImage dialogsMock()
+{
+    auto *settings = new Painted(QStringLiteral("image/backx.png"), true);
+    settings->resize(617, 507);
+    titleBar(settings, QRect(10, 3, 601, 31));
+    auto *caption = new QLabel(QStringLiteral("  Settings"), settings);
+    caption->setGeometry(10, 3, 200, 31);
+    const char *icons[] = {"setset", "setting7", "setting4"};
+    const char *labels[] = {"Basic", "Update", "About"};
+    for (int i = 0; i < 3; ++i) {
+        auto *frame = new QFrame(settings);
+        frame->setGeometry(13, 50 + 40 * i, 135, 29);
+        frame->setStyleSheet(i == 1 ? QStringLiteral("QFrame{border-style:none;background-color:transparent;border-width:1px;border-image:url(image/setting19.png);}")
+                                    : QStringLiteral("QFrame{border-style:none;background-color:transparent;border-width:1px;}"));
+        toolButton(frame, QRect(12, 4, 20, 21),
+                   QStringLiteral("QToolButton{border-image:url(image/%1.png);border-style:none;background-color:transparent;border-width:1px;}")
+                       .arg(QLatin1String(icons[i])));
+        auto *l = new QLabel(QLatin1String(labels[i]), frame);
+        l->setGeometry(40, 4, 90, 21);
+    }
+    auto *stack = new QWidget(settings);
+    stack->setObjectName(QStringLiteral("stack"));
+    stack->setGeometry(160, 50, 431, 371);
+    stack->setStyleSheet(QStringLiteral("QWidget#stack{border-image:url(image/settingback.png);border-style:none;background-color:transparent;border-width:1px;}"));
+    auto *check = new QToolButton(stack);
+    check->setText(QStringLiteral("Check now"));
+    check->setGeometry(30, 120, 80, 26);
+    check->setStyleSheet(QStringLiteral("QToolButton{border-image:url(image/gengxin.png);border-style:none;background-color:transparent;border-width:1px;}"));
+    auto *now = new QToolButton(stack);
+    now->setText(QStringLiteral("Update now"));
+    now->setGeometry(130, 120, 80, 26);
+    now->setStyleSheet(QStringLiteral("QToolButton{border-image:url(image/gengxin1.png);border-style:none;background-color:transparent;border-width:1px;}"));
+    textButton(settings, QRect(440, 450, 65, 26), QStringLiteral("OK"));
+    textButton(settings, QRect(520, 450, 65, 26), QStringLiteral("Cancel"), true);
+    settings->show();
+
+    auto *test = new Painted(QStringLiteral("image/newChatBack.png"), false);
+    test->resize(345, 237);
+    titleBar(test, QRect(2, 2, 341, 31));
+    auto *tcap = new QLabel(QStringLiteral("  Audio test"), test);
+    tcap->setGeometry(2, 2, 200, 31);
+    textButton(test, QRect(110, 90, 75, 23), QStringLiteral("Start"));
+    textButton(test, QRect(260, 200, 65, 26), QStringLiteral("Cancel"));
+    test->show();
+
+    auto *popup = new Painted(QStringLiteral("image/newChatBack.png"), false);
+    popup->resize(267, 146);
+    auto *msg = new QLabel(QStringLiteral("Calling 13800138000, your phone will ring shortly."), popup);
+    msg->setGeometry(20, 30, 231, 61);
+    msg->setWordWrap(true);
+    msg->setAlignment(Qt::AlignTop);
+    popup->show();
+
+    const QImage a = settings->grab().toImage(), b = test->grab().toImage(), c = popup->grab().toImage();
+    QImage out(a.width() + b.width() + 30, a.height() + 20, QImage::Format_ARGB32_Premultiplied);
+    out.fill(QColor(60, 70, 84));
+    QPainter p(&out);
+    p.drawImage(10, 10, a);
+    p.drawImage(a.width() + 20, 10, b);
+    p.drawImage(a.width() + 20, b.height() + 30, c);
+    return out;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -336,6 +427,7 @@ int main(int argc, char **argv)
     p.drawImage(login.width() + main575.width() + 20, main515.height() + 0, hist.scaled(hist.size() * 0.9, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     p.end();
     ok = windows.save(out + QStringLiteral("/windows.png")) && ok;
-    std::printf("%s/contact.png %s/windows.png\n", qPrintable(out), qPrintable(out));
+    ok = dialogsMock().save(out + QStringLiteral("/dialogs.png")) && ok;
+    std::printf("%s/contact.png %s/windows.png %s/dialogs.png\n", qPrintable(out), qPrintable(out), qPrintable(out));
     return ok ? 0 : 1;
 }
