@@ -10,6 +10,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <functional>
@@ -148,6 +149,7 @@ private:
     bool running_ = false;   // the thread runs commands
     bool finished_ = false;  // the thread has left its loop
     bool stop_ = false;
+    bool exitHookSet_ = false;
     int attempts_ = 0;       // login attempts so far
     int regAttempt_ = 0;     // the attempt that owns the account
     int regResult_ = 0;      // its registration: 0 pending, 1 ok, -1 failed
@@ -280,6 +282,13 @@ bool Engine::ensureStarted()
         thread_ = std::thread([this] { threadMain(); });
     }
     doneCv_.wait_for(lk, kStartWait, [&] { return ready_; });
+    if (running_ && !exitHookSet_) {
+        // Exit handlers run in reverse order of registration, and the SIP and
+        // media libraries register some of theirs while the core is created:
+        // registering now stops the engine before any of them runs.
+        exitHookSet_ = true;
+        std::atexit([] { engine().shutdown(); });
+    }
     return running_;
 }
 

@@ -53,17 +53,16 @@ private slots:
 private:
     // Waits for DISCONNCTD and checks that nothing else follows it.
     void expectEnd(int limitMs = 15000);
-    int toneModule_ = -1;
+    PrivatePulse pulse_;
     Recorder &rec_ = Recorder::instance();
 };
 
 void TestVoiceCalls::initTestCase()
 {
     QVERIFY2(!demoAccount().isEmpty(), "NUVOXA_DEMO is not set: run through ctest with the service stack");
-    // The microphone is a test tone: the library takes PulseAudio's default
-    // source when it starts, so this comes first.
-    toneModule_ = addToneSource(kToneHz);
-    QVERIFY(toneModule_ >= 0);
+    // The microphone is a test tone on a PulseAudio of this test's own (the
+    // library takes the default devices when it starts, so this comes first).
+    QVERIFY(pulse_.start(kToneHz));
     OnCallState(&Recorder::stateFunction);
     QVERIFY(loginDemo());
 }
@@ -86,7 +85,6 @@ void TestVoiceCalls::cleanupTestCase()
 {
     call_hangup();
     callSdkDestroy();
-    removeModule(toneModule_);
 }
 
 void TestVoiceCalls::expectEnd(int limitMs)

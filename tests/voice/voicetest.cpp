@@ -7,12 +7,17 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QThread>
+#include <QCoreApplication>
+#include <QProcessEnvironment>
 
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cmath>
 #include <cstring>
+#include <csignal>
 #include <netinet/in.h>
+#include <sys/wait.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <condition_variable>
@@ -168,23 +173,56 @@ std::vector<short> recordSink(int ms)
     return out;
 }
 
-int addToneSource(int hz)
+PrivatePulse::~PrivatePulse()
 {
-    QString name = QStringLiteral("voicetest_tone_%1").arg(hz);
-    QByteArray index = runTool(QStringLiteral("pactl"),
-                               {QStringLiteral("load-module"), QStringLiteral("module-sine-source"),
-                                QStringLiteral("source_name=") + name, QStringLiteral("frequency=%1").arg(hz)})
-                           .trimmed();
-    if (index.isEmpty())
-        return -1;
-    runTool(QStringLiteral("pactl"), {QStringLiteral("set-default-source"), name});
-    return index.toInt();
+    if (pid_ > 0) {
+        ::kill(pid_t(pid_), SIGTERM);
+        for (int i = 0; i < 50 && ::kill(pid_t(pid_), 0) == 0; ++i)
+            QThread::msleep(50);
+        int status;
+        ::waitpid(pid_t(pid_), &status, WNOHANG);
+    }
+    if (!dir_.isEmpty())
+        QDir(dir_).removeRecursively();
 }
 
-void removeModule(int index)
+bool PrivatePulse::start(int hz)
 {
-    if (index >= 0)
-        runTool(QStringLiteral("pactl"), {QStringLiteral("unload-module"), QString::number(index)});
+    QString base = QString::fromLocal8Bit(qgetenv("NUVOXA_DATA_DIR"));
+    if (base.isEmpty())
+        base = QDir::tempPath();
+    dir_ = base + QStringLiteral("/pulse-%1").arg(QCoreApplication::applicationPid());
+    QDir().mkpath(dir_ + "/home");
+    QDir().mkpath(dir_ + "/runtime");
+    QFile::setPermissions(dir_ + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QString socket = dir_ + "/native";
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("PULSE_SERVER");
+    env.insert("HOME", dir_ + "/home");
+    env.insert("XDG_CONFIG_HOME", dir_ + "/home");
+    env.insert("XDG_RUNTIME_DIR", dir_ + "/runtime");
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setStandardOutputFile(dir_ + "/pulseaudio.log");
+    p.setStandardErrorFile(dir_ + "/pulseaudio.log", QIODevice::Append);
+    p.setProgram(QStringLiteral("pulseaudio"));
+    p.setArguments({"-n", "--daemonize=no", "--system=no", "--exit-idle-time=-1", "--use-pid-file=no",
+                    "--disable-shm=yes", "--realtime=no", "--high-priority=no",
+                    "-L", "module-native-protocol-unix socket=" + socket + " auth-anonymous=1",
+                    "-L", "module-null-sink sink_name=test_speaker",
+                    "-L", QStringLiteral("module-sine-source source_name=test_tone frequency=%1").arg(hz)});
+    if (!p.startDetached(&pid_))
+        return false;
+    qputenv("PULSE_SERVER", ("unix:" + socket).toLocal8Bit());
+    for (int i = 0; i < 100; ++i) {
+        if (!runTool(QStringLiteral("pactl"), {QStringLiteral("info")}, 2000).isEmpty()) {
+            runTool(QStringLiteral("pactl"), {QStringLiteral("set-default-sink"), QStringLiteral("test_speaker")});
+            runTool(QStringLiteral("pactl"), {QStringLiteral("set-default-source"), QStringLiteral("test_tone")});
+            return true;
+        }
+        QThread::msleep(50);
+    }
+    return false;
 }
 
 namespace {

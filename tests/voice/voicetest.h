@@ -47,9 +47,17 @@ QString sql(const QString &statement);
 
 // Records `ms` milliseconds of PulseAudio's default sink monitor (8 kHz mono s16).
 std::vector<short> recordSink(int ms);
-// Loads a sine source of `hz` and makes it the default source; returns the module index or -1.
-int addToneSource(int hz);
-void removeModule(int index);
+// A PulseAudio of the test's own: a null speaker and a sine tone of `hz` as
+// the microphone, both the defaults. start() points PULSE_SERVER at it.
+class PrivatePulse {
+public:
+    ~PrivatePulse();
+    bool start(int hz);
+
+private:
+    QString dir_;
+    qint64 pid_ = 0;
+};
 
 // Relative strength of a frequency in a recording: energy at `hz` (Goertzel)
 // over the whole signal's energy, 0..1. Near 1 for a clean tone of that
