@@ -85,37 +85,55 @@ fi
 PIDS=()
 NAMES=()
 SLEEPER=""
+WATCHDOG=""
 
 log() { echo "launch.sh: $*" >&2; }
 
+# Every part runs in a session and process group of its own (see start):
+# an interrupt from the terminal reaches the launcher alone, which stops the
+# parts in order, and a part's own children (Kamailio's workers) go with it.
 stop_all() {
   local i pid alive tries
-  # Kamailio runs in a process group of its own (see start_stack), so its
-  # workers are stopped with it even when its main process is gone.
-  for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do
-    if [ "${NAMES[i]}" = kamailio ]; then
-      kill -TERM -- "-${PIDS[i]}" 2>/dev/null
-    else
-      kill -TERM "${PIDS[i]}" 2>/dev/null
-    fi
-  done
+  [ -n "$WATCHDOG" ] && kill -TERM "$WATCHDOG" 2>/dev/null
   [ -n "$SLEEPER" ] && kill -TERM "$SLEEPER" 2>/dev/null
+  for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do
+    kill -TERM -- "-${PIDS[i]}" 2>/dev/null
+  done
   for tries in $(seq 1 50); do
     alive=0
-    for i in "${!PIDS[@]}"; do
-      kill -0 "${PIDS[i]}" 2>/dev/null && alive=1
-      [ "${NAMES[i]}" = kamailio ] && kill -0 -- "-${PIDS[i]}" 2>/dev/null && alive=1
+    for pid in "${PIDS[@]}"; do
+      kill -0 -- "-$pid" 2>/dev/null && alive=1
     done
     [ $alive = 0 ] && break
     sleep 0.1
   done
-  for i in "${!PIDS[@]}"; do
-    kill -KILL "${PIDS[i]}" 2>/dev/null
-    [ "${NAMES[i]}" = kamailio ] && kill -KILL -- "-${PIDS[i]}" 2>/dev/null
+  for pid in "${PIDS[@]}"; do
+    kill -KILL -- "-$pid" 2>/dev/null
   done
   wait 2>/dev/null
   PIDS=()
   NAMES=()
+  WATCHDOG=""
+  SLEEPER=""
+}
+
+# Stops the parts should the launcher itself be killed without a chance to
+# clean up (SIGKILL).
+start_watchdog() {
+  local launcher=$$ groups=("${PIDS[@]}")
+  (
+    trap 'kill "$nap" 2>/dev/null; exit 0' TERM
+    trap '' INT HUP
+    while kill -0 "$launcher" 2>/dev/null; do
+      sleep 1 &
+      nap=$!
+      wait "$nap"
+    done
+    for pid in "${groups[@]}"; do kill -TERM -- "-$pid" 2>/dev/null; done
+    sleep 3
+    for pid in "${groups[@]}"; do kill -KILL -- "-$pid" 2>/dev/null; done
+  ) </dev/null >/dev/null 2>&1 &
+  WATCHDOG=$!
 }
 
 cleanup() {
@@ -132,7 +150,7 @@ trap 'exit 129' HUP
 start() {  # start NAME STDOUT COMMAND...; stderr goes to logs/NAME.log
   local name=$1 out=$2
   shift 2
-  "$@" </dev/null >>"$out" 2>>"$STATE/logs/$name.log" &
+  setsid "$@" </dev/null >>"$out" 2>>"$STATE/logs/$name.log" &
   PIDS+=($!)
   NAMES+=("$name")
 }
@@ -227,7 +245,7 @@ start_stack() {
       -e "s|@GW_ECHO@|$GW_ECHO_PORT|g" -e "s|@GW_BUSY@|$GW_BUSY_PORT|g" \
       -e "s|@GW_NOANSWER@|$GW_NOANSWER_PORT|g" -e "s|@GW_HANGUP@|$GW_HANGUP_PORT|g" \
       "$SVC_DIR/kamailio/nuvoxa.cfg.in" >"$STATE/kamailio/kamailio.cfg" || return 1
-  start kamailio "$logs/kamailio.log" setsid kamailio -DD -E -f "$STATE/kamailio/kamailio.cfg" \
+  start kamailio "$logs/kamailio.log" kamailio -DD -E -f "$STATE/kamailio/kamailio.cfg" \
     -Y "$STATE/kamailio" -w "$STATE/kamailio" -m 32 -M 4
 
   local kind port media echo
@@ -303,6 +321,8 @@ while :; do
   log "start-up failed; logs are in $STATE/logs"
   exit 1
 done
+
+start_watchdog
 
 {
   echo "NUVOXA_CLOUD_HOST=127.0.0.1:$HTTP_PORT"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The launcher brings the whole stack up within 5 seconds, and leaves no
-# process behind when it is interrupted, terminated, or when one of its
+# process behind when it is interrupted, terminated or killed, or when one of its
 # parts dies.   launcher-test.sh LAUNCHER STATE_DIR
 set -u
 launcher=$1
@@ -79,5 +79,21 @@ if start_stack; then
   kill -KILL "$kamailio_pid"
   expect_stopped "a dead part" 1
   grep -q "stopped unexpectedly" "$state/out" || fail "no message about the dead part"
+fi
+# Even a launcher killed outright leaves nothing behind for long.
+if start_stack; then
+  kill -KILL $LAUNCHER_PID
+  wait $LAUNCHER_PID 2>/dev/null
+  for _ in $(seq 1 100); do
+    [ -z "$(stack_processes)" ] && break
+    sleep 0.1
+  done
+  left=$(stack_processes | sort -u | tr '\n' ' ')
+  if [ -n "$left" ]; then
+    fail "SIGKILL: processes left after 10 s: $left"
+    for p in $left; do kill -KILL "$p" 2>/dev/null; done
+  else
+    echo "SIGKILL: parts stopped by the watchdog"
+  fi
 fi
 exit $failed
