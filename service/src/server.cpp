@@ -327,6 +327,8 @@ void installWeb(httplib::Server &server, Store &store) {
 }  // namespace
 
 void installRoutes(httplib::Server &server, Store &store, const ServiceConfig &config) {
+  // Forms here are a few short fields; nothing needs a large body.
+  server.set_payload_max_length(64 * 1024);
   installCloud(server, store, config);
   installWeb(server, store);
   server.set_error_handler([](const httplib::Request &req, httplib::Response &res) {

@@ -9,7 +9,9 @@ if [ -r "$state/launcher.pid" ] && kill -0 "$(cat "$state/launcher.pid")" 2>/dev
   echo "stack-start.sh: stopping the stack left over from an earlier run"
   "$(dirname "$0")/stack-stop.sh" "$state"
 fi
-rm -f "$state/stack.env" "$state/launcher.pid"
+# Each run starts from a fresh database: earlier runs may have changed the
+# demo account.
+rm -f "$state/stack.env" "$state/launcher.pid" "$state"/nuvoxa.sqlite*
 # Its own session, so the stack outlives this script; SIGINT restored so an
 # interrupt reaches the launcher's handler. --max-time guards against a
 # cleanup that never runs.

@@ -179,6 +179,8 @@ void escapingAndTokens() {
   }
   CHECK(contains(get("/user/usercenter.aspx?v=" + good).body, account));
   CHECK_EQ(get("/free_call.aspx").status, 200);  // without a token it is a plain page
+  // An oversized form is refused before it reaches a page.
+  CHECK_EQ(post("/pay_list", {{"v", good}, {"amount", std::string(100 * 1024, '1')}}).status, 413);
   // A POST with a bad token changes nothing.
   CHECK_EQ(post("/pay_list", {{"v", "bm90IGEgdG9rZW4="}, {"amount", "5"}}).status, 403);
   CHECK_EQ(get("/cloud/balance.aspx?acct=" + account + "&pwd=" + md5Hex("secret1")).body, "|0.00");
