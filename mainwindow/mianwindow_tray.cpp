@@ -67,7 +67,8 @@ void MianWindow::closeEvent(QCloseEvent *event)
     box.button(QMessageBox::Yes)->setText(tr("是"));
     box.button(QMessageBox::No)->setText(tr("否"));
     box.setEscapeButton(QMessageBox::No);
-    if (box.exec() == QMessageBox::No) {
+    // Only an explicit "是" ends the program; Escape or closing the box keeps it.
+    if (box.exec() != QMessageBox::Yes) {
         event->ignore();
         return;
     }

@@ -1,0 +1,688 @@
+// The main window driven through its real widgets with the voice-library
+// test double: pages, dial pad, placing calls, call state, balance, account
+// pages, tray and exit, popup and menus.
+#include "app/globals.h"
+#include "app/hosts.h"
+#include "callsdk_double.h"
+#include "mainwindow/callstate.h"
+#include "mainwindow/mianwindow.h"
+#include "modalanswerer.h"
+#include "platform/desktop.h"
+#include "testutil.h"
+#include "widgets/hlmenu.h"
+#include "widgets/leavetimewidget.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTest>
+#include <QToolButton>
+#include <QToolTip>
+
+#include <cstdio>
+#include <cstdlib>
+
+// Reaches the window's clock, so long presses can be timed exactly.
+class MainWindowTestAccess
+{
+public:
+    static void setClock(MianWindow *w, std::function<QTime()> clock) { w->m_clock = std::move(clock); }
+    static leaveTimeWidget *popup(MianWindow *w) { return w->m_callPopup; }
+};
+
+namespace {
+
+class RecordingDesktop : public Desktop
+{
+public:
+    QList<QUrl> opened;
+    bool openUrl(const QUrl &url) override
+    {
+        opened.append(url);
+        return true;
+    }
+};
+
+std::vector<std::string> args(const std::string &function)
+{
+    std::vector<std::string> out;
+    for (const auto &call : CallSdkDouble::callsTo(function))
+        out.push_back(call.args.empty() ? std::string() : call.args.front());
+    return out;
+}
+
+QStringList lines(QListWidget *list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+const QStringList kHints = {"  手机 - 直接拨打", "  固话 - 区号+电话号码",
+                            "  国际长途 - 00+国际区号+号码", "  客服热线：10000000000"};
+
+}  // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    MianWindow *w = nullptr;
+    RecordingDesktop desktop;
+
+    template<typename T> T *child(const char *name) { return w->findChild<T *>(name); }
+    QLineEdit *input() { return child<QLineEdit>("leInput"); }
+    QListWidget *hints() { return child<QListWidget>("listWidget_2"); }
+    QPushButton *hangUp() { return child<QPushButton>("pushButton_3"); }
+    void click(const char *name) { QTest::mouseClick(child<QToolButton>(name), Qt::LeftButton); }
+    void poll() { QMetaObject::invokeMethod(w, "onTimerOut"); }
+    void tick() { QMetaObject::invokeMethod(w, "onTimerOut_1"); }
+    void type(const QString &digits)
+    {
+        for (QChar c : digits) {
+            if (c == '0') {
+                QTest::mouseClick(child<QToolButton>("d11"), Qt::LeftButton);
+            } else {
+                const QString names = "123456789";
+                click(qPrintable(QString("d%1").arg(names.indexOf(c) + 1)));
+            }
+        }
+    }
+
+private slots:
+    void init()
+    {
+        TestUtil::clearDataDir();
+        CallSdkDouble::reset();
+        Desktop::setInstance(&desktop);
+        desktop.opened.clear();
+        g_account = "1001";
+        g_password = "secret";
+        g_bindPhone = "13800000000";
+        g_balance = "12.50";
+        g_adReady = false;
+        g_callState = 0;
+        w = new MianWindow;
+        w->move(100, 50);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        CallSdkDouble::clearCalls();
+    }
+
+    void cleanup()
+    {
+        delete w;
+        w = nullptr;
+        Desktop::setInstance(nullptr);
+    }
+
+    void constructionShowsAccountAndIdlePage()
+    {
+        QCOMPARE(w->windowTitle(), QString("Nuvoxa"));
+        QCOMPARE(w->size(), QSize(300, 515));  // no advertisement yet
+        QCOMPARE(child<QLabel>("label")->text(), QString("1001"));
+        QCOMPARE(child<QLabel>("label_3")->text(), QString("12.50元"));
+        QCOMPARE(child<QLabel>("label_2")->text(), QString("绑定号码:13800000000"));
+        QVERIFY(hangUp()->isHidden());
+        QCOMPARE(lines(hints()), kHints);
+        QVERIFY(CallSdkDouble::hasCallback());
+        QCOMPARE(child<QToolButton>("tbSetting")->toolTip(), QString("基本设置"));
+    }
+
+    void userTextIsNeverRichText()
+    {
+        delete w;
+        g_account = "<b>x</b>";
+        g_balance = "<img src=x>";
+        g_bindPhone = "<i>1</i>";
+        w = new MianWindow;
+        QCOMPARE(child<QLabel>("label")->textFormat(), Qt::PlainText);
+        QCOMPARE(child<QLabel>("label_3")->textFormat(), Qt::PlainText);
+        QCOMPARE(child<QLabel>("label_2")->textFormat(), Qt::PlainText);
+        QCOMPARE(child<QLabel>("label")->text(), QString("<b>x</b>"));
+    }
+
+    void advertisementSizes()
+    {
+        w->showAdvert();
+        QCOMPARE(w->size(), QSize(300, 575));
+        // A left click on the advertisement opens the free-call page with the token.
+        QList<QLabel *> labels = w->findChildren<QLabel *>();
+        QLabel *advert = nullptr;
+        for (QLabel *l : labels)
+            if (l->geometry() == QRect(6, 515, 288, 53))
+                advert = l;
+        QVERIFY(advert);
+        QTest::mouseClick(advert, Qt::RightButton);
+        QVERIFY(desktop.opened.isEmpty());
+        QTest::mouseClick(advert, Qt::LeftButton);
+        QCOMPARE(desktop.opened.size(), 1);
+        QVERIFY(desktop.opened.first().toString().contains("/free_call.aspx?v="));
+    }
+
+    void tabsActLikeRadioButtons()
+    {
+        auto *tb2 = child<QToolButton>("tb2");
+        auto *tb3 = child<QToolButton>("tb3");
+        auto *contacts = child<QToolButton>("tb2_2");
+        auto *pages = child<QStackedWidget>("stackedWidget");
+        QVERIFY(tb2->isChecked() && !tb2->isEnabled());
+        QTest::mouseClick(tb3, Qt::LeftButton);
+        QCOMPARE(pages->currentIndex(), 1);
+        QVERIFY(!tb2->isChecked() && tb2->isEnabled() && !tb3->isEnabled());
+        // The checked tab is disabled: clicking it again changes nothing.
+        QTest::mouseClick(tb3, Qt::LeftButton);
+        QVERIFY(tb3->isChecked());
+        QCOMPARE(pages->currentIndex(), 1);
+        QTest::mouseClick(contacts, Qt::LeftButton);
+        QCOMPARE(pages->currentIndex(), 2);
+        QVERIFY(!tb3->isChecked() && tb3->isEnabled());
+        QTest::mouseClick(tb2, Qt::LeftButton);
+        QCOMPARE(pages->currentIndex(), 0);
+    }
+
+    void keysInsertAtTheCursorAndSendTones()
+    {
+        type("123");
+        QCOMPARE(input()->text(), QString("123"));
+        input()->setSelection(1, 1);
+        click("d5");
+        QCOMPARE(input()->text(), QString("153"));
+        QCOMPARE(input()->cursorPosition(), 2);
+        click("d10");
+        click("d12");
+        QCOMPARE(input()->text(), QString("15*#3"));
+        QCOMPARE(args("dtmf"), (std::vector<std::string>{"1", "2", "3", "5", "*", "#"}));
+    }
+
+    void fullFieldKeepsTwentyFiveCharacters()
+    {
+        input()->setText(QString(25, '1'));
+        QTest::keyClick(input(), Qt::Key_2);
+        QCOMPARE(input()->text(), QString(25, '1'));  // the keyboard is refused
+        input()->setCursorPosition(25);
+        click("d2");
+        QCOMPARE(input()->text(), QString(25, '1'));
+        input()->setCursorPosition(0);
+        click("d2");
+        QCOMPARE(input()->text(), "2" + QString(24, '1'));
+        QCOMPARE(CallSdkDouble::countOf("dtmf"), 2);  // sent either way
+        QTest::keyClicks(input(), "ab");
+        QCOMPARE(input()->text().size(), 25);
+    }
+
+    void longPressesDecideOnRelease()
+    {
+        QTime now(12, 0, 0);
+        MainWindowTestAccess::setClock(w, [&now] { return now; });
+        auto *zero = child<QToolButton>("d11");
+        auto *del = child<QToolButton>("tbDel");
+
+        QTest::mousePress(zero, Qt::LeftButton);
+        now = now.addMSecs(1000);
+        QTest::mouseRelease(zero, Qt::LeftButton);
+        QCOMPARE(input()->text(), QString("0"));
+
+        QTest::mousePress(zero, Qt::LeftButton);
+        now = now.addMSecs(1001);
+        QTest::mouseRelease(zero, Qt::LeftButton);
+        QCOMPARE(input()->text(), QString("0+"));
+        QCOMPARE(args("dtmf"), (std::vector<std::string>{"0", "+"}));
+
+        input()->setText("12345");
+        QTest::mousePress(del, Qt::LeftButton);
+        QCOMPARE(input()->text(), QString("1234"));  // one character at once
+        now = now.addMSecs(1000);
+        QTest::mouseRelease(del, Qt::LeftButton);
+        QCOMPARE(input()->text(), QString("1234"));
+        QTest::mousePress(del, Qt::LeftButton);
+        now = now.addMSecs(1001);
+        QTest::mouseRelease(del, Qt::LeftButton);
+        QCOMPARE(input()->text(), QString());
+
+        // A press just before midnight released just after is still long.
+        now = QTime(23, 59, 59, 500);
+        QTest::mousePress(zero, Qt::LeftButton);
+        now = QTime(0, 0, 1, 0);
+        QTest::mouseRelease(zero, Qt::LeftButton);
+        QCOMPARE(input()->text(), QString("+"));
+    }
+
+    void hintLineClicks()
+    {
+        hints()->clear();
+        w->fillHintList();
+        QListWidgetItem *mobile = hints()->item(0);
+        QMetaObject::invokeMethod(w, "onItemClicked", Q_ARG(QListWidgetItem *, mobile));
+        QCOMPARE(input()->text(), QString());
+        QMetaObject::invokeMethod(w, "onItemClicked", Q_ARG(QListWidgetItem *, hints()->item(3)));
+        QCOMPARE(input()->text(), QString("10000000000"));
+        // Suggestion lines (11 pt) give the part after the double blank.
+        auto *suggestion = new QListWidgetItem("张三  13912345678", hints());
+        QFont font = suggestion->font();
+        font.setPointSize(11);
+        suggestion->setFont(font);
+        QMetaObject::invokeMethod(w, "onItemClicked", Q_ARG(QListWidgetItem *, suggestion));
+        QCOMPARE(input()->text(), QString("13912345678"));
+        // Clearing the field brings the hint lines back.
+        input()->clear();
+        QCOMPARE(lines(hints()), kHints);
+    }
+
+    void emptyFieldPlacesNoCall()
+    {
+        click("d13");
+        click("d14");
+        QCOMPARE(CallSdkDouble::countOf("make_call"), 0);
+        QCOMPARE(CallSdkDouble::countOf("make_call_back"), 0);
+        QCOMPARE(CallSdkDouble::countOf("getBalance"), 0);
+    }
+
+    void directCallShowsProgressAndHangUp()
+    {
+        type("13912345678");
+        click("d13");
+        QCOMPARE(args("EnaleG729"), std::vector<std::string>{"1"});
+        QCOMPARE(args("make_call"), std::vector<std::string>{"13912345678"});
+        QCOMPARE(lines(hints()), QStringList{" 正在呼叫：13912345678"});
+        QCOMPARE(hints()->item(0)->font().pointSize(), 11);
+        QVERIFY(!hangUp()->isHidden());
+        TestUtil::saveScreenshot(w, "main-dialling");
+
+        // Both call keys and the key pad do nothing more during the call
+        // than sending tones.
+        click("d13");
+        click("d14");
+        QCOMPARE(CallSdkDouble::countOf("make_call"), 1);
+        QCOMPARE(CallSdkDouble::countOf("make_call_back"), 0);
+    }
+
+    void serviceNumberIsAlwaysDirect()
+    {
+        input()->setText("10000000000");
+        click("d14");
+        QCOMPARE(args("EnaleG729"), std::vector<std::string>{"0"});
+        QCOMPARE(args("make_call"), std::vector<std::string>{"10000000000"});
+        QCOMPARE(CallSdkDouble::countOf("getBalance"), 0);
+        QCOMPARE(CallSdkDouble::countOf("make_call_back"), 0);
+    }
+
+    void refusedCharactersShowTheBox_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::newRow("direct") << "d13";
+        QTest::newRow("callback") << "d14";
+    }
+
+    void refusedCharactersShowTheBox()
+    {
+        QFETCH(QString, key);
+        input()->setText("+8613912345678");
+        ModalAnswerer answerer;
+        answerer.answer("确定");
+        click(qPrintable(key));
+        QCOMPARE(answerer.count(), 1);
+        QCOMPARE(answerer.last().title, QString("Nuvoxa"));
+        QCOMPARE(answerer.last().text, QString("无效被叫号码"));
+        QCOMPARE(CallSdkDouble::countOf("make_call"), 0);
+        QCOMPARE(CallSdkDouble::countOf("make_call_back"), 0);
+        QVERIFY(hangUp()->isHidden());
+    }
+
+    void failedDirectCallIsReported()
+    {
+        CallSdkDouble::setMakeCallResult(0);
+        input()->setText("13912345678");
+        ModalAnswerer answerer;
+        answerer.answer("OK");
+        click("d13");
+        QCOMPARE(answerer.last().text, QString("呼叫失败，请稍后再试！"));
+        QVERIFY(hangUp()->isHidden());
+        QCOMPARE(lines(hints()), QStringList{" 正在呼叫：13912345678"});
+    }
+
+    void callbackRefreshesBoundPhoneAndShowsThePopup()
+    {
+        CallSdkDouble::setBalanceText("13700000000|9.00");
+        input()->setText("13912345678");
+        click("d14");
+        QCOMPARE(g_bindPhone, QString("13700000000"));
+        QCOMPARE(child<QLabel>("label_2")->text(), QString("绑定号码:13700000000"));
+        const auto calls = CallSdkDouble::callsTo("make_call_back");
+        QCOMPARE(calls.size(), size_t(1));
+        QCOMPARE(calls[0].args, (std::vector<std::string>{"13912345678", "13700000000"}));
+        leaveTimeWidget *popup = MainWindowTestAccess::popup(w);
+        QVERIFY(popup && popup->isVisible());
+        QCOMPARE(popup->pos(), w->pos() + QPoint(20, 300));
+        auto *message = popup->findChild<QLabel *>("label");
+        QVERIFY(message->text().startsWith("正在呼叫：13912345678，稍后您的电话将会响铃"));
+        QVERIFY(popup->findChild<QLabel *>("label_2")->isHidden());
+        // A callback leaves no call state: the keys stay usable.
+        QVERIFY(hangUp()->isHidden());
+    }
+
+    void callbackToTheOwnNumberIsRefused()
+    {
+        input()->setText("13800000000");
+        ModalAnswerer answerer;
+        answerer.answer("是");
+        click("d14");
+        QCOMPARE(answerer.last().title, QString("呼叫失败"));
+        QCOMPARE(answerer.last().text, QString("主叫和被叫电话号码不能一样！"));
+        QCOMPARE(CallSdkDouble::countOf("make_call_back"), 0);
+    }
+
+    void callbackWithoutBoundPhoneOffersTheBindLink()
+    {
+        delete w;
+        g_bindPhone.clear();
+        w = new MianWindow;
+        w->move(0, 0);
+        w->show();
+        // The header offers the bind page with the account token.
+        auto *label2 = child<QLabel>("label_2");
+        QVERIFY(label2->text().contains("/Reg_suc2.aspx?v="));
+        CallSdkDouble::setPwdText("5ebe2294ecd0e0f08eab7690d2a6ee69");
+        QMetaObject::invokeMethod(w, "slotLink", Q_ARG(QString, "ignored"));
+        const QString token = QByteArray("1001|5ebe2294ecd0e0f08eab7690d2a6ee69").toBase64();
+        QCOMPARE(desktop.opened.last().toString(),
+                 Hosts::webBase() + "/Reg_suc2.aspx?v=" + token);
+
+        CallSdkDouble::setBalanceText("|9.00");
+        input()->setText("13912345678");
+        click("d14");
+        QCOMPARE(CallSdkDouble::countOf("make_call_back"), 0);
+        leaveTimeWidget *popup = MainWindowTestAccess::popup(w);
+        QVERIFY(popup && popup->isVisible());
+        QCOMPARE(popup->findChild<QLabel *>("label")->text(),
+                 QString("绑定手机号码才能使用该功能（绑定成功可获得免费分钟数）。"));
+        auto *link = popup->findChild<QLabel *>("label_2");
+        QVERIFY(!link->isHidden());
+        TestUtil::saveScreenshot(popup, "main-bind-popup");
+        // The link opens the bind page and leaves the popup up.
+        const int before = desktop.opened.size();
+        QMetaObject::invokeMethod(popup, "slotLink", Q_ARG(QString, "x"));
+        QCOMPARE(desktop.opened.size(), before + 1);
+        QVERIFY(popup->isVisible());
+        // A following "calling" message hides the link again.
+        CallSdkDouble::setBalanceText("13700000000|9.00");
+        click("d14");
+        QVERIFY(link->isHidden());
+    }
+
+    void popupClosesSixSecondsAfterTheLastMessage()
+    {
+        input()->setText("13912345678");
+        click("d14");
+        leaveTimeWidget *popup = MainWindowTestAccess::popup(w);
+        QTest::qWait(4000);
+        click("d14");
+        QTest::qWait(4000);
+        QVERIFY(popup->isVisible());  // 8 s after the first, 4 s after the second
+        QTRY_VERIFY_WITH_TIMEOUT(!popup->isVisible(), 3000);
+    }
+
+    void popupIsPlacedUnclamped()
+    {
+        w->move(-500, 5000);
+        input()->setText("13912345678");
+        click("d14");
+        QCOMPARE(MainWindowTestAccess::popup(w)->pos(), QPoint(-480, 5300));
+    }
+
+    void historyDoubleClickFillsOnly()
+    {
+        QMetaObject::invokeMethod(w, "onWphone", Q_ARG(QString, "13912345678HL"));
+        QCOMPARE(input()->text(), QString("13912345678"));
+        QCOMPARE(CallSdkDouble::countOf("make_call"), 0);
+        QMetaObject::invokeMethod(w, "onWphone", Q_ARG(QString, "13912345678"));
+        QCOMPARE(CallSdkDouble::countOf("make_call"), 1);
+        QMetaObject::invokeMethod(w, "on_pushButton_3_clicked");
+        child<QToolButton>("tb3")->setChecked(true);
+        QMetaObject::invokeMethod(w, "onHphone", Q_ARG(QString, "13912345670"));
+        QCOMPARE(child<QStackedWidget>("stackedWidget")->currentIndex(), 0);
+        QCOMPARE(CallSdkDouble::countOf("make_call_back"), 1);
+    }
+
+    void answeredThenEndedCall()
+    {
+        input()->setText("13912345678");
+        click("d13");
+        CallSdkDouble::deliverState("CALLING");
+        CallSdkDouble::deliverState("EARLY");
+        CallSdkDouble::deliverState("CONNECTING");
+        poll();
+        QCOMPARE(lines(hints()), QStringList{" 正在呼叫：13912345678"});  // nothing visible changed
+        CallSdkDouble::deliverState("CONFIRMED");
+        poll();
+        for (int i = 0; i < 10; ++i)
+            tick();
+        QCOMPARE(lines(hints()), QStringList{"您与 13912345678 通话 00:00:10"});
+        QCOMPARE(hints()->item(0)->font().pointSize(), 10);
+        TestUtil::saveScreenshot(w, "main-connected");
+        CallSdkDouble::setBalanceText("13800000000|11.80");
+        CallSdkDouble::deliverState("DISCONNCTD");
+        QCOMPARE(CallSdkDouble::countOf("call_hangup"), 1);  // from the callback thread
+        poll();
+        QVERIFY(hangUp()->isHidden());
+        QCOMPARE(input()->text(), QString());
+        QCOMPARE(lines(hints()), kHints);
+        QCOMPARE(child<QLabel>("label_3")->text(), QString("11.80元"));
+        QCOMPARE(g_callState.load(), 0);
+    }
+
+    void answerAndEndWithinOnePoll()
+    {
+        input()->setText("13912345678");
+        click("d13");
+        CallSdkDouble::deliverState("CONFIRMED");
+        CallSdkDouble::deliverState("DISCONNCTD");
+        poll();
+        QVERIFY(hangUp()->isHidden());
+        QCOMPARE(lines(hints()), kHints);
+    }
+
+    void hangUpThenLateEndReport()
+    {
+        input()->setText("13912345678");
+        click("d13");
+        CallSdkDouble::deliverState("CONFIRMED");
+        poll();
+        tick();
+        QTest::mouseClick(hangUp(), Qt::LeftButton);
+        QVERIFY(hangUp()->isHidden());
+        QCOMPARE(lines(hints()), kHints);
+        QCOMPARE(CallSdkDouble::countOf("getBalance"), 0);
+        CallSdkDouble::deliverState("DISCONNCTD");
+        poll();
+        QCOMPARE(lines(hints()), kHints);
+        // The balance is refreshed once, five seconds after the hang-up.
+        CallSdkDouble::setBalanceText("13800000000|10.00");
+        QTRY_COMPARE_WITH_TIMEOUT(child<QLabel>("label_3")->text(), QString("10.00元"), 7000);
+        QCOMPARE(CallSdkDouble::countOf("getBalance"), 1);
+
+        // The next call's duration starts again at one second.
+        input()->setText("13912345679");
+        click("d13");
+        CallSdkDouble::deliverState("CONFIRMED");
+        poll();
+        tick();
+        QCOMPARE(lines(hints()), QStringList{"您与 13912345679 通话 00:00:01"});
+    }
+
+    void endReportWhileInTheTrayEndsTheCall()
+    {
+        input()->setText("13912345678");
+        click("d13");
+        CallSdkDouble::deliverState("CONFIRMED");
+        poll();
+        w->hide();
+        CallSdkDouble::deliverState("DISCONNCTD");
+        poll();
+        QVERIFY(hangUp()->isHidden());
+        w->show();
+        QCOMPARE(lines(hints()), kHints);
+    }
+
+    void balanceRefreshTexts_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("two fields") << QByteArray("139|7.25") << "7.25元";
+        QTest::newRow("empty fields") << QByteArray("|") << "元";
+        QTest::newRow("no bar") << QByteArray("7.25") << "12.50元";
+        QTest::newRow("nothing") << QByteArray() << "12.50元";
+    }
+
+    void balanceRefreshTexts()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(QString, shown);
+        CallSdkDouble::setBalanceText(answer.isNull() ? nullptr : answer.constData());
+        QMetaObject::invokeMethod(w, "onTimerOut2");
+        QCOMPARE(child<QLabel>("label_3")->text(), shown);
+    }
+
+    void accountPagesCarryTheToken()
+    {
+        CallSdkDouble::setPwdText("abc");
+        click("tbYu");
+        click("tbChong");
+        const QString token = QString::fromLatin1(QByteArray("1001|abc").toBase64());
+        QCOMPARE(desktop.opened.size(), 2);
+        QCOMPARE(desktop.opened[0].toString(), Hosts::webBase() + "/user/usercenter.aspx?v=" + token);
+        QCOMPARE(desktop.opened[1].toString(), Hosts::webBase() + "/pay_list?v=" + token);
+        // Nothing is cached: a new password text gives a new token.
+        CallSdkDouble::setPwdText("xyz");
+        click("tbYu");
+        QVERIFY(desktop.opened[2].toString().endsWith(QByteArray("1001|xyz").toBase64()));
+        QMetaObject::invokeMethod(w, "onLinkActivated", Q_ARG(QString, ""));
+        QCOMPARE(desktop.opened[3].toString(), Hosts::webBase() + "/free_call.aspx");
+    }
+
+    void trayRestoresOnPlainClickOnly()
+    {
+        w->hide();
+        for (auto reason : {QSystemTrayIcon::DoubleClick, QSystemTrayIcon::MiddleClick,
+                            QSystemTrayIcon::Context}) {
+            QMetaObject::invokeMethod(w, "iconActivated",
+                                      Q_ARG(QSystemTrayIcon::ActivationReason, reason));
+            QVERIFY(!w->isVisible());
+        }
+        QMetaObject::invokeMethod(w, "iconActivated",
+                                  Q_ARG(QSystemTrayIcon::ActivationReason, QSystemTrayIcon::Trigger));
+        QVERIFY(w->isVisible());
+        QVERIFY(w->windowFlags() & Qt::FramelessWindowHint);
+    }
+
+    void minimiseWithoutTrayDoesNotHide()
+    {
+        QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());  // offscreen has none
+        w->showMinimized();
+        QTest::qWait(50);
+        QVERIFY(w->isVisible());
+        w->showMaximized();
+        QVERIFY(w->isVisible());
+    }
+
+    void closeQuestionKeepsRunningOnNo()
+    {
+        ModalAnswerer answerer;
+        answerer.answer("否");
+        w->close();
+        QCOMPARE(answerer.last().title, QString("Nuvoxa"));
+        QCOMPARE(answerer.last().text, QString("确定关闭Nuvoxa？"));
+        QStringList buttons = answerer.last().buttons;
+        buttons.sort();
+        QCOMPARE(buttons, (QStringList{"否", "是"}));
+        QVERIFY(w->isVisible());
+        // Escape (no scripted answer: the box is rejected) keeps it too.
+        w->close();
+        QCOMPARE(answerer.count(), 2);
+        QVERIFY(w->isVisible());
+    }
+
+    void confirmedExitHangsUpAndExitsWithOne()
+    {
+        QProcess child;
+        child.setProgram(QCoreApplication::applicationFilePath());
+        child.setArguments({"--exit-child"});
+        child.start();
+        QVERIFY(child.waitForFinished(20000));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 1);
+        const QString out = QString::fromUtf8(child.readAllStandardOutput());
+        QVERIFY2(out.contains("make_call call_hangup callSdkDestroy"), qPrintable(out));
+    }
+
+    void historyMenuToolTips()
+    {
+        HLMenu menu;
+        QAction *withTip = menu.addAction("网络直拨");
+        withTip->setToolTip("直接拨打\n该号码");
+        QAction *plain = menu.addAction("删除");
+        menu.popup(QPoint(10, 10));
+        QVERIFY(QTest::qWaitForWindowExposed(&menu));
+        QHelpEvent over(QEvent::ToolTip, menu.actionGeometry(withTip).center(),
+                        menu.mapToGlobal(menu.actionGeometry(withTip).center()));
+        QApplication::sendEvent(&menu, &over);
+        QCOMPARE(QToolTip::text(), QString("直接拨打\n该号码"));
+        QHelpEvent overPlain(QEvent::ToolTip, menu.actionGeometry(plain).center(),
+                             menu.mapToGlobal(menu.actionGeometry(plain).center()));
+        QApplication::sendEvent(&menu, &overPlain);
+        QTRY_VERIFY(!QToolTip::isVisible());
+        MyMenu style;
+        QCOMPARE(style.pixelMetric(QStyle::PM_SmallIconSize), 22);
+    }
+
+    void idleScreenshot()
+    {
+        const QString path = TestUtil::saveScreenshot(w, "main-idle");
+        QVERIFY(!QImage(path).isNull());
+    }
+};
+
+// The confirmed exit ends the process: run it in a child copy of this test
+// program and report the voice-library calls it made on the way out.
+static void reportCalls()
+{
+    std::string line;
+    for (const auto &call : CallSdkDouble::calls())
+        line += call.function + " ";
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+static int exitChild(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    g_account = "1001";
+    auto *w = new MianWindow;
+    w->show();
+    w->findChild<QLineEdit *>("leInput")->setText("13912345678");
+    CallSdkDouble::clearCalls();
+    QMetaObject::invokeMethod(w, "on_d13_clicked");
+    std::atexit(reportCalls);
+    ModalAnswerer answerer;
+    answerer.answer("是");
+    QTimer::singleShot(0, w, &QWidget::close);
+    app.exec();
+    return 0;  // not reached: the confirmed close exits with 1
+}
+
+int main(int argc, char **argv)
+{
+    if (argc > 1 && QByteArray(argv[1]) == "--exit-child")
+        return exitChild(argc, argv);
+    QApplication app(argc, argv);
+    TestMainWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_mainwindow.moc"
