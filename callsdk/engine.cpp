@@ -79,7 +79,8 @@ public:
             fn();
             return true;
         }
-        if (!ensureStarted())
+        Clock::time_point deadline = Clock::now() + wait;
+        if (!ensureStarted(wait))
             return false;
         auto job = std::make_shared<Job>();
         job->fn = std::move(fn);
@@ -88,7 +89,7 @@ public:
             return false;
         queue_.push_back(job);
         wakeCv_.notify_one();
-        return doneCv_.wait_for(lk, wait, [&] { return job->done; });
+        return doneCv_.wait_until(lk, deadline, [&] { return job->done; });
     }
 
     template <class T, class F>
@@ -109,13 +110,16 @@ public:
     void setStateFunction(StateFunction f) { stateFunction_.store(f); }
     void log(const std::string &line)
     {
-        if (ensureStarted())
+        // Only once the log file is set up: before that the lines would go
+        // to the console.
+        std::lock_guard<std::mutex> lk(m_);
+        if (running_)
             note(line);
     }
     void shutdown();
 
 private:
-    bool ensureStarted();
+    bool ensureStarted(std::chrono::milliseconds wait);
     void threadMain();
     bool createCore();
     void destroyCore();
@@ -271,7 +275,7 @@ bool pulseDefaults(PulseDefaults *out)
 // ---------------------------------------------------------------------------
 // Start and stop.
 
-bool Engine::ensureStarted()
+bool Engine::ensureStarted(std::chrono::milliseconds wait)
 {
     std::lock_guard<std::mutex> startLock(startMutex_);
     std::unique_lock<std::mutex> lk(m_);
@@ -281,7 +285,7 @@ bool Engine::ensureStarted()
         started_ = true;
         thread_ = std::thread([this] { threadMain(); });
     }
-    doneCv_.wait_for(lk, kStartWait, [&] { return ready_; });
+    doneCv_.wait_for(lk, std::min(wait, kStartWait), [&] { return ready_; });
     if (running_ && !exitHookSet_) {
         // Exit handlers run in reverse order of registration, and the SIP and
         // media libraries register some of theirs while the core is created:
