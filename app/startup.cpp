@@ -24,9 +24,12 @@ void prepareFolders()
 
 void installFontSubstitutes()
 {
+    const QStringList families = QFontDatabase().families();
+    // Carlito has Calibri's metrics, so the number field holds as many digits.
+    if (families.contains(QStringLiteral("Carlito")))
+        QFont::insertSubstitution(QStringLiteral("Calibri"), QStringLiteral("Carlito"));
     static const char *const candidates[] = {
         "WenQuanYi Micro Hei", "Noto Sans CJK SC", "Source Han Sans SC", "Droid Sans Fallback"};
-    const QStringList families = QFontDatabase().families();
     for (const char *candidate : candidates) {
         const QString family = QString::fromLatin1(candidate);
         if (!families.contains(family))
@@ -35,6 +38,9 @@ void installFontSubstitutes()
         QFont::insertSubstitution(QStringLiteral("宋体"), family);
         QFont::insertSubstitution(QStringLiteral("Microsoft YaHei"), family);
         QFont::insertSubstitution(QStringLiteral("SimSun"), family);
+        // Labels without a family of their own get the Chinese face too, at
+        // the size the forms were laid out for.
+        QApplication::setFont(QFont(family, 9));
         return;
     }
 }

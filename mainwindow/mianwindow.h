@@ -88,6 +88,7 @@ private:
     void refreshBalance();
     void showBalance();
     void showBindPhone();
+    void showBoundNumber();
     void setupTray();
     // Writes the call to the history; the history store fills it in.
     void addHistoryEntry(const QString &number);

@@ -34,14 +34,24 @@ void MianWindow::onTimerOut2()
 void MianWindow::showBindPhone()
 {
     if (!g_bindPhone.isEmpty()) {
-        ui->label_2->setTextFormat(Qt::PlainText);
-        ui->label_2->setText(tr("绑定号码:") + g_bindPhone);
+        showBoundNumber();
         return;
     }
     const QUrl bind = AccountPages::withToken(QStringLiteral("/Reg_suc2.aspx?v="));
     ui->label_2->setTextFormat(Qt::RichText);
     ui->label_2->setText(tr("<a href = %1>%2</a>").arg(bind.toString().toHtmlEscaped(), tr("绑定手机号码")));
     connect(ui->label_2, &QLabel::linkActivated, this, &MianWindow::slotLink);
+}
+
+void MianWindow::showBoundNumber()
+{
+    // An eleven-digit number must fit the label's 131 pixels in the Chinese
+    // face, which runs a little wider than the one the form was made for.
+    QFont font = ui->label_2->font();
+    font.setPointSizeF(8.5);
+    ui->label_2->setFont(font);
+    ui->label_2->setTextFormat(Qt::PlainText);
+    ui->label_2->setText(tr("绑定号码:") + g_bindPhone);
 }
 
 void MianWindow::on_tbYu_clicked()

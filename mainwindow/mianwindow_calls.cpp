@@ -104,10 +104,8 @@ void MianWindow::callbackCall()
         const QStringList fields = QString::fromUtf8(answer).split(QLatin1Char('|'));
         if (fields.size() >= 2) {
             g_bindPhone = fields.at(0);
-            if (!g_bindPhone.isEmpty()) {
-                ui->label_2->setTextFormat(Qt::PlainText);
-                ui->label_2->setText(tr("绑定号码:") + g_bindPhone);
-            }
+            if (!g_bindPhone.isEmpty())
+                showBoundNumber();
         }
     }
 

@@ -3,6 +3,7 @@
 // pages, tray and exit, popup and menus.
 #include "app/globals.h"
 #include "app/hosts.h"
+#include "app/startup.h"
 #include "callsdk_double.h"
 #include "mainwindow/callstate.h"
 #include "mainwindow/mianwindow.h"
@@ -96,6 +97,8 @@ private:
     }
 
 private slots:
+    void initTestCase() { Startup::installFontSubstitutes(); }
+
     void init()
     {
         TestUtil::clearDataDir();
