@@ -436,21 +436,19 @@ void Widget::on_saveDonex(bool error)
 {
     if (error)
         return;
-    const QByteArray body = answerText(m_updateHttp->readAll()).toUtf8();
+    const QByteArray body = m_updateHttp->readAll();
     qDebug() << "update: server manifest" << body;
-    if (body.isEmpty())
-        return;
+    // An empty or malformed answer is no manifest at all.
     const UpdateCheck::Manifest server = UpdateCheck::parse(body);
-    if (!server.valid)
-        return;
-    compareVersions(server.version, body);
+    if (server.valid)
+        compareVersions(server);
 }
 
-void Widget::compareVersions(const QString &serverVersion, const QByteArray &serverManifest)
+void Widget::compareVersions(const UpdateCheck::Manifest &server)
 {
-    m_fileList = UpdateCheck::parse(serverManifest).entries;
+    m_fileList = server.entries;
     const UpdateCheck::Manifest local = UpdateCheck::readLocal();
-    if (!local.valid || !UpdateCheck::differs(serverVersion, local.version))
+    if (!local.valid || !UpdateCheck::differs(server.version, local.version))
         return;
     m_fileList = UpdateCheck::remaining(m_fileList, local.entries);
 

@@ -1,6 +1,8 @@
 #ifndef NUVOXA_LOGIN_WIDGET_H
 #define NUVOXA_LOGIN_WIDGET_H
 
+#include "login/updatecheck.h"
+
 #include <QHash>
 #include <QList>
 #include <QPair>
@@ -62,7 +64,7 @@ private:
     void endAttempt();
     void showMessage(const QString &text);
     QString validationAddress();
-    void compareVersions(const QString &serverVersion, const QByteArray &serverManifest);
+    void compareVersions(const UpdateCheck::Manifest &server);
     void openLink(const QString &path);
 
     Ui::Widget *ui;

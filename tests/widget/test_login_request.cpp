@@ -328,13 +328,13 @@ private slots:
 
     void lateAdvertisementSwitchesTheMainWindow()
     {
-        m_service->respond(kAdvert, "GIF89a-late", 200, 1500);
+        m_service->respond(kAdvert, "GIF89a-late", 200, 3000);
         m_service->respond(kLogin, "|1.00");
         build();
         login("13800001111", "pw");
         QTRY_VERIFY(mainWindowShown());
         QVERIFY(!g_adReady);
-        QTRY_VERIFY_WITH_TIMEOUT(g_adReady, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(g_adReady, 10000);
         QCOMPARE(topLevel<MianWindow>()->size(), QSize(300, 575));
         QCOMPARE(TestUtil::readFile(advertPath()), QString("GIF89a-late"));
     }

@@ -194,7 +194,7 @@ private slots:
         installRecordingUpdater();
         ModalAnswerer answerer;
         answerer.answer("取消");
-        loginWithServerManifest(manifest("2.0", {"a", "b"}), 1500);
+        loginWithServerManifest(manifest("2.0", {"a", "b"}), 3000);
         QTRY_COMPARE(answerer.count(), 1);
         QVERIFY(!mainWindowShown());
         QCOMPARE(answerer.last().title, QString("Nuvoxa"));
@@ -204,7 +204,7 @@ private slots:
         QVERIFY(answerer.last().buttons.contains("确定"));
         QVERIFY(answerer.last().buttons.contains("取消"));
         // The login finishes as usual; nothing is started.
-        QTRY_VERIFY_WITH_TIMEOUT(mainWindowShown(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(mainWindowShown(), 10000);
         QCOMPARE(runUntilQuitOr(300), 2);
         QVERIFY(!QFile::exists(updaterOutput()));
     }
