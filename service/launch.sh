@@ -256,7 +256,7 @@ start_stack() {
       noanswer) port=$GW_NOANSWER_PORT media=$MEDIA_NOANSWER echo="" ;;
       hangup) port=$GW_HANGUP_PORT media=$MEDIA_HANGUP echo=-rtp_echo ;;
     esac
-    : >"$logs/gateway-$kind.log"
+    : >"$logs/gateway-$kind.log"; rm -f "$logs/gateway-$kind.errors"
     # SIPp's status screen goes to /dev/null; unexpected messages to a log.
     start "gateway-$kind" /dev/null sipp -sf "$SVC_DIR/sipp/gw-$kind.xml" -i 127.0.0.1 -p "$port" \
       -mi 127.0.0.1 -mp "$media" $echo -aa -nostdin -trace_err -error_file "$logs/gateway-$kind.errors"
