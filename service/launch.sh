@@ -297,7 +297,10 @@ rc=$?
 
 PULSE_MODE=existing
 PULSE_ADDR=${PULSE_SERVER:-}
-if [ $PRIVATE_PULSE = 1 ] || ! command -v pactl >/dev/null 2>&1 || ! timeout 2 pactl info >/dev/null 2>&1; then
+# The probe must not autospawn a daemon of its own.
+printf 'autospawn = no\n' >"$STATE/pulse-client.conf"
+if [ $PRIVATE_PULSE = 1 ] || ! command -v pactl >/dev/null 2>&1 ||
+   ! PULSE_CLIENTCONFIG=$STATE/pulse-client.conf timeout 2 pactl info >/dev/null 2>&1; then
   if command -v pulseaudio >/dev/null 2>&1; then
     PULSE_MODE=private
   else
