@@ -65,6 +65,13 @@ PATH=$PATH:/usr/sbin:/sbin
 STATE=${STATE:-$BUILD/service-state}
 mkdir -p "$STATE/logs" "$STATE/kamailio" || exit 1
 STATE=$(cd "$STATE" && pwd)
+# One launcher per state folder. The lock is inherited by the parts, so it
+# also holds while parts of a killed launcher are still running.
+exec 9>"$STATE/launcher.lock"
+if ! flock -n 9; then
+  echo "launch.sh: another service is running on $STATE (stop it, or use another --state)" >&2
+  exit 1
+fi
 DB=$STATE/nuvoxa.sqlite
 ENV_FILE=$STATE/stack.env
 rm -f "$ENV_FILE"
