@@ -1,0 +1,219 @@
+// The update program's parts: entry names, the all-or-nothing install, one
+// whole update run against a local HTTP stub, and the progress window.
+#include "httpstub.h"
+#include "testutil.h"
+
+#include "platform/instanceguard.h"
+#include "updater/installer.h"
+#include "updater/updatejob.h"
+#include "updater/updatewindow.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &data, int mode = -1)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(data);
+    file.close();
+    if (mode >= 0)
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0);
+}
+
+QStringList leftovers(const QString &dir)
+{
+    return QDir(dir).entryList({QStringLiteral(".nuvoxa-update-*")}, QDir::AllEntries | QDir::Hidden);
+}
+
+const QByteArray kManifest = "<?xml version=\"1.0\"?>\n<update ver=\"2\" AllDown=\"0\">"
+                             "<file>a.txt</file><file>img/b.png</file></update>\n";
+
+}  // namespace
+
+class TestUpdater : public QObject
+{
+    Q_OBJECT
+
+private:
+    HttpStub m_http;
+
+    // Runs one update of `entries` in `dir` and waits for its end.
+    bool runJob(const QString &dir, const QStringList &entries, UpdateJob **out = nullptr)
+    {
+        auto *job = new UpdateJob(dir, entries, this);
+        job->setWaitTimeout(400);
+        QSignalSpy finished(job, &UpdateJob::finished);
+        job->start();
+        if (finished.isEmpty() && !finished.wait(10000))
+            qFatal("update job never finished");
+        // As the update program does before it starts the client again.
+        job->releaseClient();
+        if (out)
+            *out = job;
+        return finished.first().first().toBool();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("NUVOXA_CLOUD_HOST", m_http.host());
+    }
+
+    void entryNamesStayInsideTheProgramFolder()
+    {
+        for (const char *good : {"nuvoxa", "image/login.png", "lib/libfoo.so.1", "名字.txt"})
+            QVERIFY2(Installer::isSafeEntry(QString::fromUtf8(good)), good);
+        for (const char *bad : {"", "/etc/passwd", "../x", "a/../b", "a/..", "x..y", "a//b", "./a", "a/",
+                                "a\nb", "a\tb"})
+            QVERIFY2(!Installer::isSafeEntry(QString::fromUtf8(bad)), bad);
+    }
+
+    void installReplacesAndAddsKeepingModes()
+    {
+        QTemporaryDir program, staging;
+        writeFile(program.filePath("old.txt"), "old", 0640);
+        writeFile(program.filePath("tool"), "#!/bin/sh\nold\n", 0700);
+        writeFile(staging.filePath("new/old.txt"), "new");
+        writeFile(staging.filePath("new/tool"), "#!/bin/sh\nnew\n");
+        writeFile(staging.filePath("new/sub/dir/prog"), QByteArray("\x7f" "ELF rest", 8));
+        writeFile(staging.filePath("new/sub/dir/readme"), "text");
+
+        QString error;
+        QVERIFY(Installer::install(program.path(), staging.path(),
+                                   {"old.txt", "tool", "sub/dir/prog", "sub/dir/readme"}, &error));
+        QVERIFY(error.isEmpty());
+        QCOMPARE(TestUtil::readFile(program.filePath("old.txt")), QStringLiteral("new"));
+        QCOMPARE(TestUtil::fileMode(program.filePath("old.txt")), 0640);
+        QCOMPARE(TestUtil::readFile(program.filePath("tool")), QStringLiteral("#!/bin/sh\nnew\n"));
+        QCOMPARE(TestUtil::fileMode(program.filePath("tool")), 0700);
+        QCOMPARE(TestUtil::fileMode(program.filePath("sub/dir/prog")), 0755);
+        QCOMPARE(TestUtil::fileMode(program.filePath("sub/dir/readme")), 0644);
+    }
+
+    void failedInstallPutsEverythingBack()
+    {
+        QTemporaryDir program, staging;
+        writeFile(program.filePath("a.txt"), "A");
+        writeFile(program.filePath("b.txt"), "B");
+        QDir(program.path()).mkdir(QStringLiteral("d"));
+        writeFile(staging.filePath("new/a.txt"), "A2");
+        writeFile(staging.filePath("new/sub/deep/n.txt"), "N");
+        writeFile(staging.filePath("new/d"), "a file where a folder is");
+
+        QString error;
+        QVERIFY(!Installer::install(program.path(), staging.path(), {"a.txt", "sub/deep/n.txt", "d"}, &error));
+        QVERIFY2(error.contains(program.filePath("d")), qPrintable(error));
+        QCOMPARE(TestUtil::readFile(program.filePath("a.txt")), QStringLiteral("A"));
+        QCOMPARE(TestUtil::readFile(program.filePath("b.txt")), QStringLiteral("B"));
+        QVERIFY(!QFileInfo::exists(program.filePath("sub")));
+        QVERIFY(QFileInfo(program.filePath("d")).isDir());
+    }
+
+    void jobInstallsEveryEntryAndTheManifest()
+    {
+        QTemporaryDir program;
+        writeFile(program.filePath("clientCheck.xml"), "<update ver=\"1\"/>");
+        writeFile(program.filePath("a.txt"), "old a");
+        m_http.set("/cloud/pc/onlieUpdate.xml", kManifest);
+        m_http.set("/cloud/pc/app/a.txt", "new a");
+        m_http.set("/cloud/pc/app/img/b.png", "png bytes");
+        const int before = m_http.requests().size();
+
+        // Duplicates are fetched once; a server entry named like the manifest
+        // is replaced by the manifest itself.
+        UpdateJob *job = nullptr;
+        QVERIFY(runJob(program.path(), {"a.txt", "img/b.png", "a.txt", "clientCheck.xml"}, &job));
+        QVERIFY(job->error().isEmpty());
+        QCOMPARE(m_http.requests().mid(before),
+                 (QList<QByteArray>{"/cloud/pc/onlieUpdate.xml", "/cloud/pc/app/a.txt", "/cloud/pc/app/img/b.png"}));
+        QCOMPARE(TestUtil::readFile(program.filePath("a.txt")), QStringLiteral("new a"));
+        QCOMPARE(TestUtil::readFile(program.filePath("img/b.png")), QStringLiteral("png bytes"));
+        QCOMPARE(TestUtil::readFile(program.filePath("clientCheck.xml")).toUtf8(), kManifest);
+        QCOMPARE(leftovers(program.path()), QStringList());
+    }
+
+    void jobFailuresLeaveTheFolderAlone()
+    {
+        QTemporaryDir program;
+        writeFile(program.filePath("clientCheck.xml"), "<update ver=\"1\"/>");
+        writeFile(program.filePath("a.txt"), "old a");
+        m_http.set("/cloud/pc/onlieUpdate.xml", kManifest);
+        m_http.set("/cloud/pc/app/a.txt", "new a");
+        m_http.remove("/cloud/pc/app/img/b.png");
+
+        UpdateJob *job = nullptr;
+        QVERIFY(!runJob(program.path(), {"a.txt", "img/b.png"}, &job));
+        QVERIFY2(job->error().contains(QStringLiteral("img/b.png")), qPrintable(job->error()));
+        QVERIFY(!job->clientStillRunning());
+
+        // A manifest that is not XML is no update either.
+        m_http.set("/cloud/pc/app/img/b.png", "png bytes");
+        m_http.set("/cloud/pc/onlieUpdate.xml", "<update ver=");
+        QVERIFY(!runJob(program.path(), {"a.txt"}, &job));
+
+        // Unsafe names are refused before anything is fetched.
+        const int before = m_http.requests().size();
+        QVERIFY(!runJob(program.path(), {"a.txt", "../escape"}, &job));
+        QVERIFY(job->error().contains(QStringLiteral("../escape")));
+        QVERIFY(!runJob(program.filePath("missing-folder"), {"a.txt"}, &job));
+        QCOMPARE(m_http.requests().size(), before);
+
+        QCOMPARE(TestUtil::readFile(program.filePath("a.txt")), QStringLiteral("old a"));
+        QCOMPARE(TestUtil::readFile(program.filePath("clientCheck.xml")), QStringLiteral("<update ver=\"1\"/>"));
+        QVERIFY(!QFileInfo::exists(program.filePath("img")));
+        QCOMPARE(leftovers(program.path()), QStringList());
+    }
+
+    void jobWaitsForTheClientToExit()
+    {
+        QTemporaryDir program;
+        m_http.set("/cloud/pc/onlieUpdate.xml", kManifest);
+        m_http.set("/cloud/pc/app/a.txt", "new a");
+        InstanceGuard client(QStringLiteral("Nuvoxa"));
+        QCOMPARE(client.acquire(), InstanceGuard::Result::Acquired);
+        const int before = m_http.requests().size();
+
+        UpdateJob *job = nullptr;
+        QVERIFY(!runJob(program.path(), {"a.txt"}, &job));
+        QVERIFY(job->clientStillRunning());
+        QCOMPARE(m_http.requests().size(), before);
+
+        // Released during the wait: the update goes ahead.
+        job = new UpdateJob(program.path(), {"a.txt"}, this);
+        QSignalSpy finished(job, &UpdateJob::finished);
+        job->start();
+        QTest::qWait(300);
+        QVERIFY(finished.isEmpty());
+        client.release();
+        QVERIFY(finished.wait(10000));
+        QVERIFY(finished.first().first().toBool());
+        QCOMPARE(TestUtil::readFile(program.filePath("a.txt")), QStringLiteral("new a"));
+    }
+
+    void progressWindowShowsFileAndShare()
+    {
+        QTemporaryDir program;
+        UpdateJob job(program.path(), {"image/login.png"});
+        UpdateWindow window(&job);
+        window.show();
+        window.setProgress(QStringLiteral("image/login.png"), 1, 4, 512, 1024);
+        QCOMPARE(window.fileText(), QStringLiteral("image/login.png"));
+        QCOMPARE(window.statusText(), QStringLiteral("正在下载更新文件（2/4）"));
+        QCOMPARE(window.progressValue(), 37);
+        TestUtil::saveScreenshot(&window, QStringLiteral("updater_progress"));
+        window.setProgress(QStringLiteral("nuvoxa"), 3, 4, 10, -1);
+        QCOMPARE(window.progressValue(), 75);
+    }
+};
+
+QTEST_MAIN(TestUpdater)
+#include "test_updater.moc"
