@@ -224,6 +224,9 @@ void Widget::on_pbLogin_clicked()
         showMessage(tr("请输入密码"));
         return;
     }
+    // The progress window takes the login window's place on the screen.
+    if (isVisible())
+        m_gifLogin->move(pos());
     hide();
     m_movie->start();
     m_gifLogin->show();
@@ -385,7 +388,10 @@ void Widget::startAdvertDownload()
     m_adManager = new QNetworkAccessManager(this);
     m_adUrl = Hosts::cloudBase() + QStringLiteral("/cloud/pc/app/hd.gif");
     m_adFile = new QFile(path, this);
-    m_adFile->open(QIODevice::WriteOnly | QIODevice::Truncate);
+    if (!m_adFile->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        gifDone(false);
+        return;
+    }
     m_adReply = m_adManager->get(QNetworkRequest(QUrl(m_adUrl)));
     connect(m_adReply, &QNetworkReply::finished, this, &Widget::httpFinished);
     connect(m_adReply, &QNetworkReply::readyRead, this, &Widget::httpReadyRead);
@@ -393,7 +399,7 @@ void Widget::startAdvertDownload()
 
 void Widget::httpReadyRead()
 {
-    if (!m_adFile || !m_adFile->isOpen() || m_adDiscarded)
+    if (!m_adFile->isOpen() || m_adDiscarded)
         return;
     const QByteArray data = m_adReply->readAll();
     if (m_adFile->size() + data.size() > MaxAdvertBytes) {
@@ -408,8 +414,6 @@ void Widget::httpReadyRead()
 
 void Widget::httpFinished()
 {
-    if (!m_adFile)
-        return;
     httpReadyRead();
     m_adFile->close();
     if (m_adDiscarded) {
