@@ -461,6 +461,8 @@ void Widget::compareVersions(const UpdateCheck::Manifest &server)
     box.setTextFormat(Qt::PlainText);
     box.button(QMessageBox::Yes)->setText(tr("确定"));
     box.button(QMessageBox::No)->setText(tr("取消"));
+    // The answer may come while the progress window stays on top.
+    box.setWindowFlags(box.windowFlags() | Qt::WindowStaysOnTopHint);
     if (box.exec() != QMessageBox::Yes || m_fileList.isEmpty())
         return;
     // Quit only once the update program runs: otherwise nothing would take
