@@ -35,6 +35,8 @@ void AudioTestRing::resetCursors()
 
 void AudioTestRing::clearBlocks()
 {
+    if (workers.load() != 0)
+        return;
     AudioBlock *block = head;
     do {
         block->full.store(0);

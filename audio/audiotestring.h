@@ -37,6 +37,7 @@ public:
 
     // Only while no worker runs.
     void resetCursors();
+    // Empties every block; refuses while a worker still runs.
     void clearBlocks();
 
     // One capture cycle: opens the input, fills the next free block, closes
@@ -60,6 +61,9 @@ public:
     std::atomic<int> fillCount{0};
     std::atomic<bool> playbackDone{false};
     std::atomic<bool> stop{false};
+    // Workers inside their cycle loop. A worker leaving it hands everything
+    // it wrote to whoever reads the count next.
+    std::atomic<int> workers{0};
     CaptureBuffer captureHeaders[CaptureBufferCount];
 
 private:
