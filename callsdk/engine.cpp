@@ -127,6 +127,7 @@ private:
     void housekeeping();
 
     void dropAccount(bool keepAuthForUnregister);
+    void setSipPort(int udpPort);
     void hangupNow();
     void dtmfNow(char key);
     int startCall(const std::string &number, bool g729);
@@ -436,13 +437,7 @@ bool Engine::createCore()
     linphone_core_clear_accounts(core_);
     linphone_core_clear_all_auth_info(core_);
 
-    LinphoneTransports *tp = linphone_factory_create_transports(factory);
-    linphone_transports_set_udp_port(tp, LC_SIP_TRANSPORT_RANDOM);
-    linphone_transports_set_tcp_port(tp, LC_SIP_TRANSPORT_DISABLED);
-    linphone_transports_set_tls_port(tp, LC_SIP_TRANSPORT_DISABLED);
-    linphone_transports_set_dtls_port(tp, LC_SIP_TRANSPORT_DISABLED);
-    linphone_core_set_transports(core_, tp);
-    linphone_transports_unref(tp);
+    setSipPort(LC_SIP_TRANSPORT_RANDOM);
     linphone_core_set_audio_port(core_, -1);
 
     linphone_core_enable_video_capture(core_, FALSE);
@@ -643,12 +638,33 @@ int Engine::login(const std::string &account, const std::string &password, const
                 same = regAttempt_ == attempt;
             }
             if (same) {
+                // A REGISTER that got no answer lives on in the SIP stack and
+                // is retransmitted for half a minute: closing the socket
+                // first ends it, then the account goes.
+                bool renew = registering_ && calls_.empty();
+                if (renew)
+                    setSipPort(LC_SIP_TRANSPORT_DISABLED);
                 dropAccount(false);
                 linphone_core_clear_all_auth_info(core_);
+                if (renew) {
+                    setSipPort(LC_SIP_TRANSPORT_RANDOM);
+                    note("SIP socket renewed after an unanswered registration");
+                }
             }
         },
         500ms);
     return -1;
+}
+
+void Engine::setSipPort(int udpPort)
+{
+    LinphoneTransports *tp = linphone_factory_create_transports(linphone_factory_get());
+    linphone_transports_set_udp_port(tp, udpPort);
+    linphone_transports_set_tcp_port(tp, LC_SIP_TRANSPORT_DISABLED);
+    linphone_transports_set_tls_port(tp, LC_SIP_TRANSPORT_DISABLED);
+    linphone_transports_set_dtls_port(tp, LC_SIP_TRANSPORT_DISABLED);
+    linphone_core_set_transports(core_, tp);
+    linphone_transports_unref(tp);
 }
 
 void Engine::dropAccount(bool keepAuthForUnregister)
@@ -775,6 +791,13 @@ void Engine::chooseCodecs(bool g729)
         ordered = g729 ? bctbx_list_prepend(ordered, g) : bctbx_list_append(ordered, g);
     }
     linphone_core_set_audio_payload_types(core_, ordered);
+    std::string offer;
+    for (bctbx_list_t *it = ordered; it; it = bctbx_list_next(it)) {
+        LinphonePayloadType *pt = static_cast<LinphonePayloadType *>(bctbx_list_get_data(it));
+        if (linphone_payload_type_enabled(pt))
+            offer += std::string(" ") + linphone_payload_type_get_mime_type(pt);
+    }
+    note("audio offer:" + offer);
     bctbx_list_free(ordered);
     bctbx_list_free_with_data(types, (bctbx_list_free_func)linphone_payload_type_unref);
 }

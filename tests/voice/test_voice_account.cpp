@@ -12,6 +12,7 @@
 
 #include <cstring>
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 using namespace voicetest;
@@ -25,6 +26,7 @@ private slots:
     void cleanupTestCase();
     void md5Vectors();
     void unreachableCloud();
+    void deadVoiceServer_data();
     void deadVoiceServer();
     void wrongPassword();
     void rightPasswordAndReplace();
@@ -143,10 +145,25 @@ void TestVoiceAccount::unreachableCloud()
     QCOMPARE(loginServer(acct.data(), pwd.data(), 1), -1);
 }
 
+void TestVoiceAccount::deadVoiceServer_data()
+{
+    QTest::addColumn<bool>("silent");
+    QTest::newRow("port closed") << false;
+    QTest::newRow("never answers") << true;
+}
+
 void TestVoiceAccount::deadVoiceServer()
 {
-    // The cloud names a voice server that does not run.
-    FakeCloud cloud("127.0.0.1:" + QByteArray::number(freeUdpPort()));
+    // The cloud names a voice server that does not run, or one that swallows
+    // every request.
+    QFETCH(bool, silent);
+    struct Restore {
+        QByteArray host;
+        ~Restore() { qputenv("NUVOXA_CLOUD_HOST", host); }
+    } restore{realCloud_};
+    int sink = -1;
+    int port = silent ? udpSink(&sink) : freeUdpPort();
+    FakeCloud cloud("127.0.0.1:" + QByteArray::number(port));
     qputenv("NUVOXA_CLOUD_HOST", cloud.host());
     getServerIp();
     QByteArray acct = demoAccount(), pwd = demoPassword();
@@ -155,6 +172,25 @@ void TestVoiceAccount::deadVoiceServer()
     QCOMPARE(loginServer(acct.data(), pwd.data(), 1), -1);
     QVERIFY2(t.elapsed() <= 10000, qPrintable(QString::number(t.elapsed())));
     QCOMPARE(make_call(const_cast<char *>("13800138000")), 0); // not registered
+    if (silent) {
+        // Given up means given up: no REGISTER reaches the server afterwards.
+        QTest::qWait(500);
+        char buf[2048];
+        int drained = 0;
+        while (recv(sink, buf, sizeof buf, MSG_DONTWAIT) > 0)
+            ++drained;
+        QVERIFY(drained > 0); // the REGISTER did arrive
+        QTest::qWait(2500);
+        int late = 0;
+        ssize_t n;
+        QByteArray first;
+        while ((n = recv(sink, buf, sizeof buf, MSG_DONTWAIT)) > 0) {
+            if (!late++)
+                first = QByteArray(buf, int(n));
+        }
+        ::close(sink);
+        QVERIFY2(late == 0, first.constData());
+    }
     qputenv("NUVOXA_CLOUD_HOST", realCloud_);
 }
 

@@ -117,6 +117,10 @@ void TestVoiceCalls::echoCallCarriesAudio()
     s.removeAll("EARLY");
     QCOMPARE(s, QStringList({"CALLING", "CONNECTING", "CONFIRMED"}));
     QCOMPARE(logCount(codec), codecLines + 1);
+    // G.729 is offered first when enabled and not at all otherwise.
+    QString offer = logText().section("audio offer:", -1).section('\n', 0, 0);
+    QCOMPARE(offer.contains("G729"), g729 == 1);
+    QCOMPARE(offer.trimmed().startsWith("G729"), g729 == 1);
 
     // The tone goes out as the microphone, comes back from the echo gateway
     // and is played to the speaker: record the speaker.

@@ -351,4 +351,16 @@ int freeUdpPort()
     return ntohs(a.sin_port);
 }
 
+int udpSink(int *fd)
+{
+    *fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(*fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    getsockname(*fd, reinterpret_cast<sockaddr *>(&a), &len);
+    return ntohs(a.sin_port);
+}
+
 } // namespace voicetest

@@ -86,6 +86,8 @@ private:
 
 // A UDP port on loopback that nothing listens on (at the time of the call).
 int freeUdpPort();
+// A UDP socket on loopback that receives and never answers; *fd is to be closed.
+int udpSink(int *fd);
 
 } // namespace voicetest
 
