@@ -16,6 +16,7 @@ uac=$here/sip-uac.sh
 "$uac" "$sip/uac-call-answered.xml" 13800138000 "$account" "$password" &
 "$uac" "$sip/uac-call-answered.xml" 10000000000 "$account" "$password" &
 "$uac" "$sip/uac-call-busy.xml" 4860001111 "$account" "$password" &
+"$uac" "$sip/uac-call-nocodec.xml" 13800138000 "$account" "$password" &
 "$uac" "$sip/uac-call-noanswer.xml" 4080001111 "$account" "$password" &
 "$uac" "$sip/uac-call-hangup.xml" 4870001111 "$account" "$password" &
 for job in $(jobs -p); do
