@@ -137,7 +137,12 @@ start_watchdog() {
       wait "$nap"
     done
     for pid in "${groups[@]}"; do kill -TERM -- "-$pid" 2>/dev/null; done
-    sleep 3
+    for _ in $(seq 1 30); do
+      alive=0
+      for pid in "${groups[@]}"; do kill -0 -- "-$pid" 2>/dev/null && alive=1; done
+      [ $alive = 0 ] && exit 0
+      sleep 0.1
+    done
     for pid in "${groups[@]}"; do kill -KILL -- "-$pid" 2>/dev/null; done
   ) </dev/null >/dev/null 2>&1 &
   WATCHDOG=$!

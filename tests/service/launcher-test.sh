@@ -84,10 +84,12 @@ fi
 if start_stack; then
   kill -KILL $LAUNCHER_PID
   wait $LAUNCHER_PID 2>/dev/null
+  # Parts gone, and the watchdog too: it holds the state folder's lock.
   for _ in $(seq 1 100); do
-    [ -z "$(stack_processes)" ] && break
+    [ -z "$(stack_processes)" ] && flock -n "$state/launcher.lock" true && break
     sleep 0.1
   done
+  flock -n "$state/launcher.lock" true || fail "SIGKILL: the state folder is still locked"
   left=$(stack_processes | sort -u | tr '\n' ' ')
   if [ -n "$left" ]; then
     fail "SIGKILL: processes left after 10 s: $left"
@@ -96,4 +98,15 @@ if start_stack; then
     echo "SIGKILL: parts stopped by the watchdog"
   fi
 fi
+# with-service.sh: the command sees the addresses, its status comes back,
+# and the service is gone afterwards.
+PIDS=""
+out=$(env --default-signal=INT "$(dirname "$launcher")/with-service.sh" --free-ports --private-pulse \
+  --state "$state" -- bash -c 'echo "cloud=$NUVOXA_CLOUD_HOST pulse=$PULSE_SERVER"; exit 7' 2>&1)
+rc=$?
+[ $rc = 7 ] || fail "with-service.sh: status $rc, expected 7"
+grep -q '^cloud=127.0.0.1:[0-9]* pulse=unix:' <<<"$out" || fail "with-service.sh: no addresses: $out"
+left=$(stack_processes | sort -u | tr '\n' ' ')
+[ -z "$left" ] || fail "with-service.sh: processes left: $left"
+echo "with-service.sh: done"
 exit $failed
