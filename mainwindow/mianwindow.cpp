@@ -5,6 +5,8 @@
 #include "mainwindow/callstate.h"
 #include "platform/desktop.h"
 #include "platform/paths.h"
+#include "records/addfriend.h"
+#include "records/nofocusdelegate.h"
 #include "ui_mianwindow.h"
 #include "widgets/hlmenu.h"
 #include "widgets/leavetimewidget.h"
@@ -64,6 +66,9 @@ MianWindow::MianWindow(QWidget *parent)
     setPalette(windowPalette);
     if (!outline.isNull())
         setMask(outline.mask());
+
+    setUpRecordLists();
+    connect(ui->listWidget_3, &QWidget::customContextMenuRequested, this, &MianWindow::customMune);
 
     ui->leInput->setContextMenuPolicy(Qt::NoContextMenu);
     for (QListWidget *list : {ui->listWidget, ui->listWidget_3}) {
@@ -145,10 +150,14 @@ MianWindow::MianWindow(QWidget *parent)
         button->setCheckable(true);
     ui->tb2->setChecked(true);
 
+    loadHistory();
+
     m_callTime = QTime(0, 0, 0);
     showBindPhone();
     setupTray();
 
+    for (QListWidget *list : {ui->listWidget_2, ui->listWidget, ui->listWidget_3})
+        list->setItemDelegate(new NoFocusDelegate(list));
     ui->listWidget_2->setStyleSheet(
         QStringLiteral("background-color:white;border-style:none;border-color:white;"));
     QPalette hintPalette = ui->listWidget_2->palette();
@@ -159,6 +168,10 @@ MianWindow::MianWindow(QWidget *parent)
     connect(ui->leInput, &QLineEdit::textChanged, this, &MianWindow::onInPutText);
     connect(ui->listWidget_2, &QListWidget::itemClicked, this, &MianWindow::onItemClicked);
     fillHintList();
+
+    m_addFriend = new AddFriend;
+    connect(m_addFriend, &AddFriend::dataString, this, &MianWindow::dataString);
+    loadContacts();
 
     // Raise order: the header sits above the stacked pages that reach under it.
     for (QWidget *w : std::initializer_list<QWidget *>{
@@ -178,6 +191,10 @@ MianWindow::~MianWindow()
     OnCallState(nullptr);
     delete m_callPopup;
     delete m_trayMenu;
+    delete m_addFriend;
+    delete m_historyMenu;
+    delete m_contactMenu;
+    delete m_contactMenuStyle;
     delete ui;
 }
 

@@ -1,6 +1,10 @@
 #ifndef NUVOXA_MAINWINDOW_MIANWINDOW_H
 #define NUVOXA_MAINWINDOW_MIANWINDOW_H
 
+#include "records/callrecord.h"
+
+#include <QByteArray>
+#include <QMap>
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTime>
@@ -17,6 +21,9 @@ class QListWidgetItem;
 class QMenu;
 class QAction;
 class leaveTimeWidget;
+class AddFriend;
+class LazyRows;
+class MyMenu;
 
 // The dialler window: account header, dial pad, history and contacts pages,
 // calls, tray. Created once after the first successful login; it reads the
@@ -74,6 +81,18 @@ private slots:
     void onItemClicked(QListWidgetItem *item);
     void onInPutText(const QString &text);
     void onLinkActivated(const QString &link);
+    void dataString(const QString &name, const QString &phone, bool save);
+    void on_tbAdd_clicked();
+    void onDelete();
+    void onDeleteAll();
+    void emitDelete(QListWidgetItem *item);
+    void onPstn();
+    void onHuibo();
+    void onEditf();
+    void onDeletef();
+    void customMune(const QPoint &pos);
+    void onClickedFun(const PHONEDATA &data, QListWidgetItem *item);
+    void dataEmit(const QString &name, const QString &num);
 
 private:
     friend class MainWindowTestAccess;
@@ -95,6 +114,16 @@ private:
     // The newest history entry's number, empty when there is none.
     QString newestHistoryNumber() const;
     void endCallDisplay();
+    void setUpRecordLists();
+    CallRecord *makeRecord(QListWidgetItem *item);
+    void loadHistory();
+    void loadContacts();
+    QListWidgetItem *appendContact(const QString &name, const QString &phone);
+    QString saveContactGroup(const QString &name, const QString &phone);
+    void removeContactGroup(const QString &group);
+    void removeHistoryGroup(const QString &number);
+    bool askYesNo(const QString &question);
+    QListWidgetItem *currentContact() const;
 
     Ui::MianWindow *ui;
     // Time of day; replaceable so long presses can be tested exactly.
@@ -110,6 +139,14 @@ private:
     QAction *m_exitAction = nullptr;
     QMenu *m_trayMenu = nullptr;
     HLMenu *m_historyMenu = nullptr;
+    HLMenu *m_contactMenu = nullptr;
+    MyMenu *m_contactMenuStyle = nullptr;
+    RecordMenus m_recordMenus;
+    // History index: number + "out" (UTF-8) to the entry's row.
+    QMap<QByteArray, QListWidgetItem *> m_recordMap;
+    LazyRows *m_historyRows = nullptr;
+    LazyRows *m_contactRows = nullptr;
+    AddFriend *m_addFriend = nullptr;
     QPointer<QWidget> m_settingDlg;
 };
 

@@ -209,12 +209,3 @@ void MianWindow::on_pushButton_3_clicked()
     ui->leInput->clear();
     m_balanceTimer.start(5000);
 }
-
-void MianWindow::addHistoryEntry(const QString &)
-{
-}
-
-QString MianWindow::newestHistoryNumber() const
-{
-    return QString();
-}

@@ -98,11 +98,3 @@ void MianWindow::onItemClicked(QListWidgetItem *item)
     const QStringList parts = text.split(QStringLiteral("  "));
     ui->leInput->setText(parts.size() < 2 ? text : parts.at(1));
 }
-
-void MianWindow::onInPutText(const QString &text)
-{
-    if (text.isEmpty()) {
-        ui->listWidget_2->clear();
-        fillHintList();
-    }
-}

@@ -1,0 +1,135 @@
+#include "records/callrecord.h"
+
+#include "ui_callrecord.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QDebug>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPointer>
+
+namespace {
+
+QString buttonStyle(const QString &picture)
+{
+    return QStringLiteral("QToolButton{border-style:none;border-width:0px;background-color:"
+                          "transparent;border-image:url(%1)}")
+        .arg(picture);
+}
+
+}  // namespace
+
+QMenu *RecordMenus::prepare(const PHONEDATA &data, bool isHistory) const
+{
+    const bool service = data.num == Records::serviceNumber();
+    for (QAction *action : notForService)
+        action->setEnabled(!service);
+    return isHistory ? history : contact;
+}
+
+CallRecord::CallRecord(QWidget *parent)
+    : QWidget(parent)
+    , ui(new Ui::CallRecord)
+{
+    ui->setupUi(this);
+    // Menus come from mousePressEvent; a context-menu event must not reach
+    // the list and open a second one.
+    setContextMenuPolicy(Qt::PreventContextMenu);
+
+    ui->toolButton->setStyleSheet(buttonStyle(QStringLiteral("image/moren.png")));
+    ui->toolButton_3->setStyleSheet(QStringLiteral(
+        "QToolButton{border-style:none;background-color:transparent;border-image:url(image/callout.png)}"));
+    ui->toolButton_2->setStyleSheet(buttonStyle(QStringLiteral("image/wangluo.png")));
+    ui->toolButton_4->setStyleSheet(buttonStyle(QStringLiteral("image/huibo.png")));
+    ui->toolButton_2->setToolTip(tr("网络电话直拨"));
+    ui->toolButton_4->setToolTip(tr("回拨呼叫"));
+
+    const QString labelStyle =
+        QStringLiteral("QLabel{border-style:none;border-width:0px;background-color:transparent}");
+    for (QLabel *label : {ui->label, ui->label_2, ui->label_3})
+        label->setStyleSheet(labelStyle);
+    QPalette timePalette = ui->label_3->palette();
+    timePalette.setColor(QPalette::Active, QPalette::Text, QColor(0, 170, 255));
+    timePalette.setColor(QPalette::Inactive, QPalette::Text, QColor(0, 170, 255));
+    timePalette.setColor(QPalette::Disabled, QPalette::Text, QColor(118, 116, 108));
+    for (QPalette::ColorRole role : {QPalette::Button, QPalette::Base, QPalette::Window})
+        timePalette.setColor(QPalette::All, role, Qt::white);
+    ui->label_3->setPalette(timePalette);
+}
+
+CallRecord::~CallRecord()
+{
+    delete ui;
+}
+
+void CallRecord::showRecord(const PHONEDATA &data)
+{
+    // The service number is never called back; an edited row may change
+    // to or from it.
+    ui->toolButton_4->setVisible(data.num != Records::serviceNumber());
+    m_data = data;
+    ui->label->setText(data.num);
+    ui->label_2->setText(data.name);
+}
+
+void CallRecord::setHistoryData(const PHONEDATA &data)
+{
+    m_isHistory = true;
+    showRecord(data);
+    ui->label_3->setText(data.time);
+}
+
+void CallRecord::setContactData(const PHONEDATA &data)
+{
+    showRecord(data);
+    ui->label_3->hide();
+    ui->toolButton_3->hide();
+}
+
+void CallRecord::setItem(QListWidgetItem *item)
+{
+    m_item = item;
+}
+
+void CallRecord::setMenus(const RecordMenus *menus)
+{
+    m_menus = menus;
+}
+
+void CallRecord::on_toolButton_2_clicked()
+{
+    emit emitWphone(m_data.num);
+}
+
+void CallRecord::on_toolButton_4_clicked()
+{
+    emit emitHphone(m_data.num);
+}
+
+void CallRecord::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::RightButton && m_menus) {
+        QMenu *menu = m_menus->prepare(m_data, m_isHistory);
+        qDebug() << "record menu for" << m_data.num;
+        // The chosen action may delete this row, widget included.
+        QPointer<CallRecord> self(this);
+        emit onClickedFun(m_data, m_item);
+        if (self && menu)
+            menu->exec(QCursor::pos());
+        if (!self)
+            return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void CallRecord::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && m_isHistory) {
+        QPointer<CallRecord> self(this);
+        emit emitWphone(m_data.num + QStringLiteral("HL"));
+        if (!self)
+            return;
+    }
+    QWidget::mouseDoubleClickEvent(event);
+}

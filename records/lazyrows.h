@@ -1,0 +1,40 @@
+#ifndef NUVOXA_RECORDS_LAZYROWS_H
+#define NUVOXA_RECORDS_LAZYROWS_H
+
+#include <QObject>
+
+#include <functional>
+
+class QListWidget;
+class QListWidgetItem;
+class QWidget;
+
+// Gives the rows of a list their item widgets when they come into view.
+// A list of thousands of records would otherwise build thousands of
+// widgets at start-up that nobody scrolls to. Every row's data lives in the
+// item itself, so a row without its widget yet is complete.
+class LazyRows : public QObject
+{
+    Q_OBJECT
+public:
+    using Factory = std::function<QWidget *(QListWidgetItem *)>;
+
+    LazyRows(QListWidget *list, Factory factory);
+
+    // Gives every row in view its widget now.
+    void fill();
+    // The row's widget, made now if it has none yet.
+    QWidget *widgetFor(QListWidgetItem *item);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void schedule();
+
+    QListWidget *m_list;
+    Factory m_factory;
+    bool m_scheduled = false;
+};
+
+#endif

@@ -1,0 +1,73 @@
+#ifndef NUVOXA_RECORDS_RECORDSTORE_H
+#define NUVOXA_RECORDS_RECORDSTORE_H
+
+#include "records/phonedata.h"
+
+#include <QList>
+#include <QString>
+
+class QSettings;
+
+// The call history of one account: the INI file "phonedata" + account, one
+// group per dialled number (number + "out") with the keys type, num, time
+// and name, in that order.
+class HistoryStore
+{
+public:
+    explicit HistoryStore(const QString &account);
+
+    QString path() const { return m_path; }
+    bool exists() const;
+    // Every entry in the store's group order.
+    QList<PHONEDATA> load() const;
+    // Writes the entry over the group of its number (created when missing).
+    void write(const PHONEDATA &entry);
+    // Removes the group of the number; other entries are untouched.
+    void remove(const QString &number);
+    // Deletes the whole file.
+    void removeAll();
+
+private:
+    QString m_path;
+};
+
+// The contacts of one account: the INI file "frined" + account, one group
+// per contact with the keys name and phone. The group is the name followed
+// by the number. A pair that cannot be a group of its own (empty, or holding
+// "/" or "\", which the INI store reads as separators) gets an escaped group
+// name, and a group already taken by another contact is never reused, so
+// every contact keeps its own group.
+class ContactStore
+{
+public:
+    struct Contact
+    {
+        QString name;
+        QString phone;
+        QString group;  // where it is stored
+    };
+
+    explicit ContactStore(const QString &account);
+
+    QString path() const { return m_path; }
+    // Every stored contact in the store's group order.
+    QList<Contact> load() const;
+    // Name of the first contact in group order whose phone is exactly the
+    // number; empty when none.
+    QString nameOf(const QString &number) const;
+    // Stores a new contact and returns its group.
+    QString save(const QString &name, const QString &phone);
+    // Removes the contact stored in the group (its name and phone only).
+    void remove(const QString &group);
+
+private:
+    QString m_path;
+};
+
+namespace RecordGroups {
+// The group a record would ideally use: the text itself when the INI store
+// keeps it as one group, otherwise an escaped form without separators.
+QString preferred(const QString &text);
+}
+
+#endif
