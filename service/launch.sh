@@ -271,7 +271,7 @@ start_stack() {
     : >"$logs/gateway-$kind.log"; rm -f "$logs/gateway-$kind.errors"
     # SIPp's status screen goes to /dev/null; unexpected messages to a log.
     start "gateway-$kind" /dev/null sipp -sf "$SVC_DIR/sipp/gw-$kind.xml" -i 127.0.0.1 -p "$port" \
-      -mi 127.0.0.1 -mp "$media" $echo -aa -nostdin -trace_err -error_file "$logs/gateway-$kind.errors"
+      -mi 127.0.0.1 -mp "$media" -ci 127.0.0.1 $echo -aa -nostdin -trace_err -error_file "$logs/gateway-$kind.errors"
   done
 
   if [ "$PULSE_MODE" = private ]; then
