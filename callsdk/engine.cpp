@@ -132,7 +132,7 @@ private:
     void dtmfNow(char key);
     int startCall(const std::string &number, bool g729);
     void chooseCodecs(bool g729);
-    void chooseSoundDevices();
+    void chooseSoundDevices(bool reloadWhenMissing);
     void deliver(const char *text);
     void advance(LinphoneCall *call, int stage, const char *text);
     void finish(LinphoneCall *call);
@@ -171,6 +171,8 @@ private:
     Clock::time_point clearAuthAt_{};
     bool clearAuthPending_ = false;
     std::string folder_;
+    std::string soundDevices_;
+    std::string reloadedFor_; // the defaults that last made us look for new devices
 };
 
 Engine &engine()
@@ -463,7 +465,7 @@ bool Engine::createCore()
         core_ = nullptr;
         return false;
     }
-    chooseSoundDevices();
+    chooseSoundDevices(false);
     chmod(config.c_str(), 0600);
     note("core started");
     return true;
@@ -487,54 +489,57 @@ void Engine::destroyCore()
     core_ = nullptr;
 }
 
-void Engine::chooseSoundDevices()
+void Engine::chooseSoundDevices(bool reloadWhenMissing)
 {
+    // The card names of the sound layer are PulseAudio's device descriptions.
     PulseDefaults pd;
     bool havePulse = pulseDefaults(&pd);
-    if (havePulse)
-        note(("pulse default sink '" + pd.sink + "' (" + pd.sinkDescription + "), source '" + pd.source +
-             "' (" + pd.sourceDescription + ")"));
-
-    bctbx_list_t *devices = linphone_core_get_extended_audio_devices(core_);
     LinphoneAudioDevice *input = nullptr, *output = nullptr;
     LinphoneAudioDevice *pulseIn = nullptr, *pulseOut = nullptr;
+    bctbx_list_t *devices = linphone_core_get_extended_audio_devices(core_);
     for (bctbx_list_t *it = devices; it; it = bctbx_list_next(it)) {
         LinphoneAudioDevice *d = static_cast<LinphoneAudioDevice *>(bctbx_list_get_data(it));
-        std::string id = linphone_audio_device_get_id(d) ? linphone_audio_device_get_id(d) : "";
-        std::string name = linphone_audio_device_get_device_name(d) ? linphone_audio_device_get_device_name(d) : "";
-        std::string driver = linphone_audio_device_get_driver_name(d) ? linphone_audio_device_get_driver_name(d) : "";
+        const char *n = linphone_audio_device_get_device_name(d);
+        const char *drv = linphone_audio_device_get_driver_name(d);
+        std::string name = n ? n : "";
+        if (!drv || std::string(drv).find("Pulse") == std::string::npos)
+            continue;
         bool canRecord = linphone_audio_device_has_capability(d, LinphoneAudioDeviceCapabilityRecord);
         bool canPlay = linphone_audio_device_has_capability(d, LinphoneAudioDeviceCapabilityPlay);
-        note(("audio device id='" + id + "' name='" + name + "' driver='" + driver + "'" +
-             (canRecord ? " record" : "") + (canPlay ? " play" : "")));
-        bool pulse = driver.find("Pulse") != std::string::npos || id.find("PulseAudio") != std::string::npos;
-        if (!pulse)
-            continue;
-        auto matches = [&](const std::string &want, const std::string &description) {
-            return (!want.empty() && (name == want || id.find(want) != std::string::npos)) ||
-                   (!description.empty() && (name == description || id.find(description) != std::string::npos));
-        };
-        if (canRecord && !input && havePulse && matches(pd.source, pd.sourceDescription))
+        if (canRecord && !input && havePulse && (name == pd.sourceDescription || name == pd.source))
             input = d;
-        if (canPlay && !output && havePulse && matches(pd.sink, pd.sinkDescription))
+        if (canPlay && !output && havePulse && (name == pd.sinkDescription || name == pd.sink))
             output = d;
         if (canRecord && !pulseIn)
             pulseIn = d;
         if (canPlay && !pulseOut)
             pulseOut = d;
     }
+    std::string defaults = pd.source + "\n" + pd.sink;
+    if (havePulse && reloadWhenMissing && (!input || !output) && defaults != reloadedFor_) {
+        reloadedFor_ = defaults;
+        // A device that appeared after the core started: look again.
+        bctbx_list_free_with_data(devices, (bctbx_list_free_func)linphone_audio_device_unref);
+        linphone_core_reload_sound_devices(core_);
+        chooseSoundDevices(false);
+        return;
+    }
     if (!input)
         input = pulseIn;
     if (!output)
         output = pulseOut;
-    if (input) {
+    const char *inId = input ? linphone_audio_device_get_id(input) : nullptr;
+    const char *outId = output ? linphone_audio_device_get_id(output) : nullptr;
+    std::string chosen = std::string(inId ? inId : "-") + " / " + (outId ? outId : "-");
+    if (chosen != soundDevices_) {
+        soundDevices_ = chosen;
+        note("sound devices (capture / playback): " + chosen + "; PulseAudio defaults: " + pd.source + " / " +
+             pd.sink);
+    }
+    if (input)
         linphone_core_set_default_input_audio_device(core_, input);
-        note((std::string("capture device ") + linphone_audio_device_get_id(input)));
-    }
-    if (output) {
+    if (output)
         linphone_core_set_default_output_audio_device(core_, output);
-        note((std::string("playback device ") + linphone_audio_device_get_id(output)));
-    }
     bctbx_list_free_with_data(devices, (bctbx_list_free_func)linphone_audio_device_unref);
 }
 
@@ -749,6 +754,9 @@ int Engine::startCall(const std::string &number, bool g729)
         return 0;
     }
     chooseCodecs(g729);
+    // Follow PulseAudio's current defaults: the user may have switched
+    // devices since the last call.
+    chooseSoundDevices(true);
     const LinphoneAccountParams *ap = linphone_account_get_params(account_);
     LinphoneAddress *to = linphone_address_clone(linphone_account_params_get_identity_address(ap));
     if (!to)

@@ -43,6 +43,7 @@ private slots:
     void cleanupTestCase();
     void echoCallCarriesAudio_data();
     void echoCallCarriesAudio();
+    void followsDefaultMicrophone();
     void dtmfComesBack();
     void busy();
     void noAnswerThenHangup();
@@ -140,6 +141,26 @@ void TestVoiceCalls::echoCallCarriesAudio()
     QCOMPARE(s.count("CALLING"), 1);
     std::vector<short> after = recordSink(1000);
     QVERIFY2(toneShare(after, kToneHz) < 0.1 || rms(after) < 100, qPrintable(QString::number(rms(after))));
+}
+
+void TestVoiceCalls::followsDefaultMicrophone()
+{
+    // A microphone plugged in while the program runs and made the default is
+    // the one the next call uses.
+    QByteArray index = runTool("pactl", {"load-module", "module-sine-source", "source_name=test_tone_b",
+                                         "frequency=600"}).trimmed();
+    QVERIFY(!index.isEmpty());
+    runTool("pactl", {"set-default-source", "test_tone_b"});
+    EnaleG729(0);
+    QCOMPARE(dial(kEcho), 1);
+    QVERIFY(rec_.waitFor("CONFIRMED", 1, 10s));
+    QTest::qWait(1000);
+    std::vector<short> heard = recordSink(1500);
+    call_hangup();
+    expectEnd();
+    runTool("pactl", {"set-default-source", "test_tone"});
+    runTool("pactl", {"unload-module", QString::fromUtf8(index)});
+    QVERIFY2(qAbs(dominantFrequency(heard) - 600) < 18, qPrintable(QString::number(dominantFrequency(heard))));
 }
 
 void TestVoiceCalls::dtmfComesBack()
