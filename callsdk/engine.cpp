@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <dirent.h>
 #include <functional>
 #include <map>
 #include <memory>
@@ -393,6 +394,19 @@ bool Engine::createCore()
     LinphoneLoggingService *logs = linphone_logging_service_get();
     linphone_logging_service_set_log_level_mask(logs, LinphoneLogLevelWarning | LinphoneLogLevelError |
                                                           LinphoneLogLevelFatal);
+    // The file handler starts a new numbered file each time the log is full
+    // and never removes one: keep only the current file and its predecessor.
+    if (DIR *dir = opendir(folder_.c_str())) {
+        while (dirent *e = readdir(dir)) {
+            if (std::strncmp(e->d_name, "callsdk.log_", 12) == 0)
+                unlink((folder_ + e->d_name).c_str());
+        }
+        closedir(dir);
+    }
+    std::string logFile = folder_ + "callsdk.log";
+    struct stat st;
+    if (stat(logFile.c_str(), &st) == 0 && st.st_size > 1024 * 1024)
+        rename(logFile.c_str(), (logFile + ".old").c_str());
     bctbx_list_t *handlers = bctbx_list_copy(bctbx_get_log_handlers());
     for (bctbx_list_t *it = handlers; it; it = bctbx_list_next(it))
         bctbx_remove_log_handler(static_cast<bctbx_log_handler_t *>(bctbx_list_get_data(it)));
