@@ -34,6 +34,8 @@ const auto kBusyPeriod = 20ms;       // iterate period during a call or registra
 const auto kIdlePeriod = 100ms;      // iterate period otherwise
 const auto kRetryHangup = 500ms;     // a pending hang-up is repeated this often
 const auto kAuthLinger = 3000ms;     // credentials kept after a logout for the un-REGISTER
+const auto kDtmfSpacing = 150ms;     // from one key's start to the next
+const size_t kDtmfQueueMax = 64;
 
 // Call progress as reported to the state function; never goes backwards.
 enum Stage { StageNone, StageCalling, StageEarly, StageConnecting, StageConfirmed };
@@ -131,6 +133,7 @@ private:
     void setSipPort(int udpPort);
     void hangupNow();
     void dtmfNow(char key);
+    void sendQueuedDtmf();
     int startCall(const std::string &number, bool g729);
     void chooseCodecs(bool g729);
     void chooseSoundDevices(bool reloadWhenMissing);
@@ -173,6 +176,8 @@ private:
     bool clearAuthPending_ = false;
     std::string folder_;
     std::string soundDevices_;
+    std::deque<char> dtmfQueue_;
+    Clock::time_point nextDtmf_{};
     std::string reloadedFor_; // the defaults that last made us look for new devices
 };
 
@@ -565,6 +570,7 @@ void Engine::housekeeping()
         if (!account_)
             linphone_core_clear_all_auth_info(core_);
     }
+    sendQueuedDtmf();
     // A hang-up asked for before the far end answered anything may not take
     // at once: repeat it until the call ends.
     if (current_) {
@@ -845,7 +851,26 @@ void Engine::dtmfNow(char key)
     LinphoneCallState st = linphone_call_get_state(current_);
     if (st != LinphoneCallStreamsRunning && st != LinphoneCallConnected && st != LinphoneCallOutgoingEarlyMedia)
         return;
+    // A key sent while the previous key's event is still on the wire is
+    // lost: keys wait their turn and go out at least kDtmfSpacing apart.
+    if (dtmfQueue_.size() < kDtmfQueueMax)
+        dtmfQueue_.push_back(key);
+    sendQueuedDtmf();
+}
+
+void Engine::sendQueuedDtmf()
+{
+    if (!current_) {
+        dtmfQueue_.clear();
+        return;
+    }
+    Clock::time_point now = Clock::now();
+    if (dtmfQueue_.empty() || now < nextDtmf_)
+        return;
+    char key = dtmfQueue_.front();
+    dtmfQueue_.pop_front();
     linphone_call_send_dtmf(current_, key);
+    nextDtmf_ = now + kDtmfSpacing;
     note(std::string("dtmf sent ") + key);
 }
 
