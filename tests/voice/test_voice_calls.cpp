@@ -47,6 +47,7 @@ private slots:
     void followsDefaultMicrophone();
     void dtmfComesBack();
     void busy();
+    void notFound();
     void noAnswerThenHangup();
     void remoteHangup();
     void secondCallRefused();
@@ -202,6 +203,14 @@ void TestVoiceCalls::busy()
     QCOMPARE(s.first(), QStringLiteral("CALLING"));
     QVERIFY(!s.contains("CONFIRMED"));
     QVERIFY(!s.contains("CONNECTING"));
+}
+
+void TestVoiceCalls::notFound()
+{
+    // The proxy routes phone numbers only: a service code is not found.
+    QCOMPARE(dial("*100#"), 1);
+    expectEnd();
+    QCOMPARE(rec_.states(), QStringList({"CALLING", "DISCONNCTD"}));
 }
 
 void TestVoiceCalls::noAnswerThenHangup()
