@@ -269,9 +269,11 @@ bool pulseDefaults(PulseDefaults *out)
                 ok = true;
                 break;
             }
-            pa_mainloop_iterate(ml, 0, nullptr);
-            if (!(asked && q.pending == 0))
-                std::this_thread::sleep_for(2ms);
+            // Wait for the server's answer, never past the deadline.
+            auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
+            if (pa_mainloop_prepare(ml, int(std::max<long long>(0, std::min<long long>(left.count(), 100000)))) < 0 ||
+                pa_mainloop_poll(ml) < 0 || pa_mainloop_dispatch(ml) < 0)
+                break;
         }
         pa_context_disconnect(ctx);
     }
