@@ -17,9 +17,9 @@ NUVOXA_BUILD_DIR=$BUILD setsid "$REPO/service/launch.sh" --free-ports --private-
   --state "$state" --max-time 300 </dev/null >"$work/launcher.out" 2>&1 &
 launcher=$!
 cleanup() {
-  kill -INT "$launcher" 2>/dev/null
-  for _ in $(seq 1 50); do kill -0 "$launcher" 2>/dev/null || break; sleep 0.1; done
+  # The launcher stops everything it started when it gets TERM.
   kill -TERM "$launcher" 2>/dev/null
+  for _ in $(seq 1 100); do kill -0 "$launcher" 2>/dev/null || break; sleep 0.1; done
   rm -rf "$work"
 }
 trap cleanup EXIT
