@@ -7,6 +7,11 @@
 #include "platform/paths.h"
 #include "records/addfriend.h"
 #include "records/nofocusdelegate.h"
+#include "audio/hltestaudio.h"
+#include "audio/mystyle.h"
+#include "audio/volumebar.h"
+#include "audio/volumecontrol.h"
+#include "settings/settingdlg.h"
 #include "ui_mianwindow.h"
 #include "widgets/hlmenu.h"
 #include "widgets/leavetimewidget.h"
@@ -95,6 +100,9 @@ MianWindow::MianWindow(QWidget *parent)
     ui->pushButton_3->hide();
     setWindowTitle(tr("Nuvoxa"));
 
+    ui->horizontalSlider->setStyle(new MyStyle(true, ui->horizontalSlider));
+    ui->horizontalSlider_2->setStyle(new MyStyle(true, ui->horizontalSlider_2));
+
     // Number field.
     ui->leInput->setMaxLength(25);
     QMargins margins = ui->leInput->textMargins();
@@ -154,6 +162,9 @@ MianWindow::MianWindow(QWidget *parent)
 
     m_callTime = QTime(0, 0, 0);
     showBindPhone();
+    m_volume = new VolumeControl;
+    m_volumeBar = new VolumeBar(m_volume, ui->horizontalSlider, ui->horizontalSlider_2,
+                                ui->toolButton, ui->toolButton_2, this);
     setupTray();
 
     for (QListWidget *list : {ui->listWidget_2, ui->listWidget, ui->listWidget_3})
@@ -189,6 +200,9 @@ MianWindow::MianWindow(QWidget *parent)
 MianWindow::~MianWindow()
 {
     OnCallState(nullptr);
+    delete m_settingDlg;
+    delete m_volumeBar;
+    delete m_volume;
     delete m_callPopup;
     delete m_trayMenu;
     delete m_addFriend;
@@ -249,8 +263,25 @@ void MianWindow::on_tb2_2_toggled(bool checked)
 
 void MianWindow::on_tbSetting_clicked()
 {
+    if (m_settingDlg) {
+        if (m_settingDlg->isVisible()) {
+            m_settingDlg->show();
+            m_settingDlg->activateWindow();
+        } else {
+            // A hidden dialog is replaced, so it shows the current settings.
+            delete m_settingDlg;
+            m_settingDlg = nullptr;
+        }
+    }
+    if (!m_settingDlg)
+        m_settingDlg = new SettingDlg;
+    m_settingDlg->show();
+    m_settingDlg->refreshBasicSettings();
+    m_settingDlg->activateWindow();
 }
 
 void MianWindow::on_tbTest_clicked()
 {
+    HLTestAudio dialog;
+    dialog.exec();
 }

@@ -21,6 +21,9 @@ class QListWidgetItem;
 class QMenu;
 class QAction;
 class leaveTimeWidget;
+class SettingDlg;
+class VolumeBar;
+class VolumeControl;
 class AddFriend;
 class LazyRows;
 class MyMenu;
@@ -147,7 +150,9 @@ private:
     LazyRows *m_historyRows = nullptr;
     LazyRows *m_contactRows = nullptr;
     AddFriend *m_addFriend = nullptr;
-    QPointer<QWidget> m_settingDlg;
+    SettingDlg *m_settingDlg = nullptr;
+    VolumeControl *m_volume = nullptr;
+    VolumeBar *m_volumeBar = nullptr;
 };
 
 #endif

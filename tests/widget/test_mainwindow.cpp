@@ -9,6 +9,7 @@
 #include "mainwindow/mianwindow.h"
 #include "modalanswerer.h"
 #include "platform/desktop.h"
+#include "settings/settingdlg.h"
 #include "testutil.h"
 #include "widgets/hlmenu.h"
 #include "widgets/leavetimewidget.h"
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -188,6 +190,36 @@ private slots:
         QVERIFY(!tb3->isChecked() && tb3->isEnabled());
         QTest::mouseClick(tb2, Qt::LeftButton);
         QCOMPARE(pages->currentIndex(), 0);
+    }
+
+    void settingsDialogIsReplacedWhenHidden()
+    {
+        click("tbSetting");
+        QPointer<SettingDlg> first = w->findChild<SettingDlg *>();
+        QVERIFY(!first);  // the dialog has no parent: find it among the top-levels
+        SettingDlg *shown = nullptr;
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (auto *dlg = qobject_cast<SettingDlg *>(top); dlg && dlg->isVisible())
+                shown = dlg;
+        QVERIFY(shown);
+        first = shown;
+        click("tbSetting");
+        QVERIFY(first && first->isVisible());  // a shown dialog is reused
+        first->hide();
+        click("tbSetting");
+        QVERIFY(!first);  // a hidden one was deleted and a new one shown
+        int visible = 0;
+        for (QWidget *top : QApplication::topLevelWidgets())
+            visible += qobject_cast<SettingDlg *>(top) && top->isVisible();
+        QCOMPARE(visible, 1);
+    }
+
+    void audioTestOpensModally()
+    {
+        ModalAnswerer answerer;  // closes the dialog again
+        click("tbTest");
+        QCOMPARE(answerer.count(), 1);
+        QCOMPARE(answerer.last().buttons.contains("开始测试"), true);
     }
 
     void keysInsertAtTheCursorAndSendTones()
