@@ -1,6 +1,9 @@
 // A few assertion macros for the service tests (plain C++, no Qt).
 #pragma once
 
+#include <stdlib.h>
+
+#include <filesystem>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -27,6 +30,24 @@ inline int run(const char *name, void (*fn)()) {
   std::cout << (failures() == before ? "PASS " : "FAIL ") << name << std::endl;
   return failures() - before;
 }
+// A fresh folder that is removed with the object.
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "nuvoxa-test-XXXXXX").string();
+    if (mkdtemp(pattern.data())) path_ = pattern;
+  }
+  ~TempDir() {
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+  }
+  TempDir(const TempDir &) = delete;
+  TempDir &operator=(const TempDir &) = delete;
+  const std::string &path() const { return path_; }
+
+ private:
+  std::string path_;
+};
 }  // namespace check
 
 #define CHECK(cond) \

@@ -72,14 +72,9 @@ static void moneyAndValidation() {
   CHECK(isMd5Hex(md5Hex("x")) && isMd5Hex("D41D8CD98F00B204E9800998ECF8427E") && !isMd5Hex("d41d"));
 }
 
-static std::string tempDb() {
-  char dir[] = "/tmp/nuvoxa-store-XXXXXX";
-  CHECK(mkdtemp(dir) != nullptr);
-  return std::string(dir) + "/test.sqlite";
-}
-
 static void storeAccounts() {
-  const std::string path = tempDb();
+  check::TempDir dir;
+  const std::string path = dir.path() + "/test.sqlite";
   {
     Store store;
     std::string error;
@@ -117,8 +112,9 @@ static void storeAccounts() {
 }
 
 static void storeCallbacksAndUpdates() {
+  check::TempDir dir;
   Store store;
-  CHECK(store.open(tempDb(), "127.0.0.1", nullptr));
+  CHECK(store.open(dir.path() + "/test.sqlite", "127.0.0.1", nullptr));
   CHECK(store.addCallback("a", "111", "222") && store.addCallback("b", "333", "444") &&
         store.addCallback("a", "555", "666"));
   auto mine = store.callbacks("a", 10);

@@ -230,10 +230,9 @@ void echoGatewayMedia() {
 // Publishing an update changes what every client sees, so it runs on a
 // server of its own.
 void updateFilesOnPrivateServer() {
-  char dir[] = "/tmp/nuvoxa-http-XXXXXX";
-  CHECK(mkdtemp(dir) != nullptr);
+  check::TempDir dir;
   Store store;
-  CHECK(store.open(std::string(dir) + "/db.sqlite", "127.0.0.1", nullptr));
+  CHECK(store.open(dir.path() + "/db.sqlite", "127.0.0.1", nullptr));
   CHECK(store.setUpdate("9.9", {{"nuvoxa", std::string("EXE\0data", 8)}}));
   httplib::Server server;
   installRoutes(server, store, ServiceConfig{"127.0.0.1:5999"});
