@@ -77,7 +77,7 @@ bool exists()
     return true;
 }
 
-// Exec= quoting of the desktop entry specification: reserved characters force
+// Exec= quoting of the freedesktop desktop entry format: reserved characters force
 // double quotes, inside which ", `, $ and \ are escaped.
 static QString quoteExec(const QString &path)
 {
