@@ -26,6 +26,7 @@ class VolumeBar;
 class VolumeControl;
 class AddFriend;
 class LazyRows;
+class RowTexts;
 class MyMenu;
 
 // The dialler window: account header, dial pad, history and contacts pages,
@@ -149,6 +150,8 @@ private:
     QMap<QByteArray, QListWidgetItem *> m_recordMap;
     LazyRows *m_historyRows = nullptr;
     LazyRows *m_contactRows = nullptr;
+    RowTexts *m_historyTexts = nullptr;
+    RowTexts *m_contactTexts = nullptr;
     AddFriend *m_addFriend = nullptr;
     SettingDlg *m_settingDlg = nullptr;
     VolumeControl *m_volume = nullptr;

@@ -7,6 +7,7 @@
 #include "records/editfriend.h"
 #include "records/lazyrows.h"
 #include "records/recordstore.h"
+#include "records/rowtexts.h"
 #include "ui_mianwindow.h"
 #include "widgets/hlmenu.h"
 
@@ -99,12 +100,21 @@ void MianWindow::setUpRecordLists()
     m_recordMenus.contact = m_contactMenu;
     m_recordMenus.notForService = {edit, remove, callback};
 
-    // Every row is 60 x 60; saying so spares the list measuring thousands.
-    ui->listWidget->setUniformItemSizes(true);
-    ui->listWidget_3->setUniformItemSizes(true);
+    for (QListWidget *list : {ui->listWidget, ui->listWidget_3}) {
+        // Every row is 60 x 60; saying so spares the list measuring thousands.
+        list->setUniformItemSizes(true);
+        // A row's text only serves the search; its widget shows the record,
+        // and the text must not peek out beside it.
+        QPalette palette = list->palette();
+        palette.setColor(QPalette::All, QPalette::Text, Qt::transparent);
+        palette.setColor(QPalette::All, QPalette::HighlightedText, Qt::transparent);
+        list->setPalette(palette);
+    }
     const auto factory = [this](QListWidgetItem *item) -> QWidget * { return makeRecord(item); };
     m_historyRows = new LazyRows(ui->listWidget, factory);
     m_contactRows = new LazyRows(ui->listWidget_3, factory);
+    m_historyTexts = new RowTexts(ui->listWidget);
+    m_contactTexts = new RowTexts(ui->listWidget_3);
 }
 
 CallRecord *MianWindow::makeRecord(QListWidgetItem *item)
@@ -360,13 +370,16 @@ void MianWindow::onInPutText(const QString &text)
         fillHintList();
         return;
     }
-    const Qt::MatchFlags flags = Qt::MatchContains | Qt::MatchRecursive;
-    QList<QListWidgetItem *> matches = ui->listWidget_3->findItems(text, flags);
-    if (matches.isEmpty())
-        matches = ui->listWidget->findItems(text, flags);
+    // Contacts first; the history only when no contact matches.
+    QListWidget *source = ui->listWidget_3;
+    QVector<int> rows = m_contactTexts->rowsContaining(text);
+    if (rows.isEmpty()) {
+        source = ui->listWidget;
+        rows = m_historyTexts->rowsContaining(text);
+    }
     const QFont font(tr("宋体"), 11, QFont::Normal, false);
-    for (const QListWidgetItem *match : qAsConst(matches)) {
-        auto *line = new QListWidgetItem(match->text());
+    for (const int row : qAsConst(rows)) {
+        auto *line = new QListWidgetItem(source->item(row)->text());
         line->setFont(font);
         line->setSizeHint(QSize(35, 28));
         hints->addItem(line);

@@ -162,8 +162,6 @@ int main(int argc, char **argv)
             hints->repaint();
             settle();
             (i == 1 ? firstDigit : perDigit).append(ms(digit));
-            if (ms(digit) > 12)
-                std::fprintf(stderr, "SLOW %s %.1f lines %d\n", qPrintable(number.left(i)), ms(digit), hints->count());
             shownLines = qMax(shownLines, hints->count());
         }
         input->clear();
