@@ -1,0 +1,214 @@
+#!/usr/bin/env bash
+# The product's figures side by side with other SIP clients on this machine,
+# against one local service stack (free ports, private PulseAudio) and one
+# Xvfb display. Prints NAME=value lines on stderr as it goes and a Markdown
+# table on stdout at the end.
+#
+#   run-product-bench.sh BUILD_DIR [ROUNDS=5] [IDLE_SECONDS=60]
+#
+# Peers that are not installed are left out (./dev bench installs them).
+set -u
+REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+BUILD=$(cd "${1:-$REPO/build}" && pwd)
+ROUNDS=${2:-5}
+IDLE=${3:-60}
+BIN=$BUILD/bin
+for t in nuvoxa client_bench probe nuvoxa-service; do
+  [ -x "$BIN/$t" ] || { echo "run-product-bench.sh: $BIN/$t not built" >&2; exit 1; }
+done
+
+work=$(mktemp -d /tmp/product-bench.XXXXXX)
+state=$work/stack
+mkdir -p "$state"
+NUVOXA_BUILD_DIR=$BUILD setsid "$REPO/service/launch.sh" --free-ports --private-pulse \
+  --state "$state" --max-time 3600 </dev/null >"$work/launcher.out" 2>&1 &
+launcher=$!
+xvfb=
+cleanup() {
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  kill -TERM "$launcher" 2>/dev/null
+  for _ in $(seq 1 100); do kill -0 "$launcher" 2>/dev/null || break; sleep 0.1; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+for _ in $(seq 1 300); do
+  [ -r "$state/stack.env" ] && grep -q '^NUVOXA_SERVICE ' "$work/launcher.out" && break
+  kill -0 "$launcher" 2>/dev/null || { cat "$work/launcher.out" >&2; exit 1; }
+  sleep 0.1
+done
+[ -r "$state/stack.env" ] || { echo "run-product-bench.sh: the stack did not come up" >&2; exit 1; }
+while IFS= read -r line; do
+  case "$line" in [A-Za-z_]*=*) export "${line%%=*}=${line#*=}" ;; esac
+done <"$state/stack.env"
+SIP_HOST=${NUVOXA_SIP_HOST%:*}
+SIP_PORT=${NUVOXA_SIP_HOST##*:}
+ACCOUNT=${NUVOXA_DEMO%%:*}
+PASSWORD=${NUVOXA_DEMO#*:}
+NUMBER=13800138000 # the echo gateway: answers at once
+
+# One display for every windowed program.
+exec 5>"$work/display"
+Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+export DISPLAY=:$(head -n1 "$work/display")
+export QT_LOGGING_RULES='*.debug=false;qt.qpa.*=false'
+
+# A private home, data and runtime folder per program and run.
+fresh() { # fresh NAME -> prints the folder
+  local d=$work/run/$1
+  rm -rf "$d"; mkdir -p "$d/home" "$d/data" "$d/rt"; chmod 700 "$d/rt"
+  echo "$d"
+}
+inenv() { # inenv DIR CMD...: run with the folder's HOME, XDG folders, data folder
+  local d=$1; shift
+  HOME=$d/home XDG_RUNTIME_DIR=$d/rt XDG_CONFIG_HOME=$d/home/.config XDG_DATA_HOME=$d/home/.local/share \
+    NUVOXA_DATA_DIR=$d/data "$@"
+}
+value() { sed -n "s/^$1=//p" | head -n1; }
+
+# The data folder of a registered client: 1,000 history entries, 200 contacts,
+# automatic login.
+seeded() {
+  local d; d=$(fresh "$1")
+  (cd "$BIN" && inenv "$d" env QT_QPA_PLATFORM=offscreen ./client_bench seed 1000 200) || exit 1
+  echo "$d"
+}
+
+linphonerc() { # linphonerc FILE: the demo account on the local proxy
+  cat >"$1" <<RC
+[sip]
+sip_port=-1
+sip_tcp_port=0
+sip_tls_port=0
+default_proxy=0
+register_only_when_network_is_up=0
+auto_net_state_mon=0
+[net]
+firewall_policy=0
+[rtp]
+audio_rtp_port=-1
+[video]
+capture=0
+display=0
+automatically_initiate=0
+automatically_accept=0
+[proxy_0]
+reg_proxy=<sip:$SIP_HOST:$SIP_PORT;transport=udp>
+reg_identity=sip:$ACCOUNT@$SIP_HOST
+reg_expires=600
+reg_sendregister=1
+publish=0
+[auth_info_0]
+username=$ACCOUNT
+passwd=$PASSWORD
+domain=$SIP_HOST
+[ui]
+rc_version=3
+[app]
+assistant_shown=1
+RC
+}
+
+baresipconf() { # baresipconf DIR
+  local port
+  port=$("$BIN/nuvoxa-service" free-ports 1 | head -n1)
+  mkdir -p "$1"
+  cat >"$1/config" <<CFG
+poll_method epoll
+sip_listen 127.0.0.1:$port
+module_path /usr/lib/baresip/modules
+module stdio.so
+module g711.so
+module ausine.so
+module alsa.so
+module_app account.so
+module_app menu.so
+audio_player alsa,null
+audio_source ausine,440
+audio_alert alsa,null
+CFG
+  echo "<sip:$ACCOUNT@$SIP_HOST:$SIP_PORT;transport=udp>;auth_pass=$PASSWORD;regint=600" >"$1/accounts"
+  : >"$1/contacts"
+}
+
+have_ld=0; have_lc=0; have_bs=0
+command -v linphone >/dev/null && command -v dbus-run-session >/dev/null && have_ld=1
+command -v linphonec >/dev/null && have_lc=1
+command -v baresip >/dev/null && have_bs=1
+
+declare -A S # S[name]="v1 v2 ..."
+add() { [ -n "$2" ] && S[$1]="${S[$1]:-} $2"; echo "$1=$2" >&2; }
+median() { tr ' ' '\n' | grep -v '^$' | grep -v '^-1' | sort -g | awk '{a[NR]=$1} END {if (NR==0) print "n/a"; else print a[int((NR+1)/2)]}'; }
+
+echo "== start-up and login ($ROUNDS rounds, interleaved); load: $(uptime | sed 's/.*load/load/')" >&2
+for r in $(seq 1 "$ROUNDS"); do
+  d=$(fresh nuvoxa-start)
+  out=$(cd "$BIN" && inenv "$d" "$BIN/probe" window -- ./nuvoxa)
+  add nuvoxa_window "$(value window_ms <<<"$out")"
+  if [ $have_ld = 1 ]; then
+    d=$(fresh ld-start); mkdir -p "$d/home/.config/linphone"; linphonerc "$d/home/.config/linphone/linphonerc"
+    out=$(inenv "$d" dbus-run-session -- "$BIN/probe" window --timeout 60 -- linphone 2>/dev/null)
+    add ld_window "$(value window_ms <<<"$out")"
+  fi
+  d=$(seeded login)
+  rm -f "$d/data/Nuvoxa/autologin"* 2>/dev/null
+  out=$(cd "$BIN" && inenv "$d" ./client_bench login 2>/dev/null)
+  add nuvoxa_login "$(value login_ms <<<"$out")"
+done
+
+echo "== registered and idle (${IDLE} s each); load: $(uptime | sed 's/.*load/load/')" >&2
+d=$(seeded idle)
+out=$(cd "$BIN" && inenv "$d" "$BIN/probe" window --settle 5 --idle "$IDLE" -- ./nuvoxa)
+add nuvoxa_rss "$(value rss_mib <<<"$out")"; add nuvoxa_cpu "$(value idle_cpu_pct <<<"$out")"
+if [ $have_ld = 1 ]; then
+  d=$(fresh ld-idle); mkdir -p "$d/home/.config/linphone"; linphonerc "$d/home/.config/linphone/linphonerc"
+  out=$(inenv "$d" dbus-run-session -- "$BIN/probe" window --timeout 60 --settle 5 --idle "$IDLE" -- linphone 2>/dev/null)
+  add ld_rss "$(value rss_mib <<<"$out")"; add ld_cpu "$(value idle_cpu_pct <<<"$out")"
+fi
+
+echo "== calls ($ROUNDS per program, interleaved by rounds); load: $(uptime | sed 's/.*load/load/')" >&2
+for r in $(seq 1 "$ROUNDS"); do
+  d=$(seeded calls)
+  rm -f "$d/data/Nuvoxa/autologin"* 2>/dev/null
+  out=$(cd "$BIN" && inenv "$d" ./client_bench call 1 "$NUMBER" 2>/dev/null)
+  add nuvoxa_invite "$(value invite_ms <<<"$out")"; add nuvoxa_ack "$(value ack_ms <<<"$out")"
+  if [ $have_lc = 1 ]; then
+    d=$(fresh lc); linphonerc "$d/linphonerc"
+    idle=0; [ "$r" = 1 ] && idle=30
+    out=$(inenv "$d" "$BIN/probe" cli --ready 'Registration on .* successful' --dial "call $NUMBER" \
+      --established 'established|[Cc]onnected' --hangup terminate --quit quit --calls 1 --idle $idle \
+      --proxy-port "$SIP_PORT" -- linphonec -c "$d/linphonerc")
+    add lc_invite "$(value invite_ms <<<"$out")"; add lc_ack "$(value ack_ms <<<"$out")"
+    add lc_est "$(value established_ms <<<"$out")"; add lc_ready "$(value ready_ms <<<"$out")"
+    [ "$r" = 1 ] && { add lc_rss "$(value rss_mib <<<"$out")"; add lc_cpu "$(value idle_cpu_pct <<<"$out")"; }
+  fi
+  if [ $have_bs = 1 ]; then
+    d=$(fresh bs); baresipconf "$d/conf"
+    idle=0; [ "$r" = 1 ] && idle=30
+    out=$(inenv "$d" "$BIN/probe" cli --ready '200 OK|[Rr]egistered' --dial "/dial $NUMBER" \
+      --established '[Cc]all established' --hangup /hangup --quit /quit --calls 1 --idle $idle \
+      --proxy-port "$SIP_PORT" -- baresip -f "$d/conf")
+    add bs_invite "$(value invite_ms <<<"$out")"; add bs_ack "$(value ack_ms <<<"$out")"
+    add bs_est "$(value established_ms <<<"$out")"; add bs_ready "$(value ready_ms <<<"$out")"
+    [ "$r" = 1 ] && { add bs_rss "$(value rss_mib <<<"$out")"; add bs_cpu "$(value idle_cpu_pct <<<"$out")"; }
+  fi
+done
+
+m() { median <<<"${S[$1]:-}"; }
+ratio() { awk -v a="$(m "$1")" -v b="$(m "$2")" 'BEGIN { if (a+0 > 0 && b+0 > 0) printf "%.2f", a / b; else print "n/a" }'; }
+echo
+echo "Load after the run: $(uptime | sed 's/.*load/load/'); medians of $ROUNDS; $(nproc) cores"
+echo
+echo "| figure | goal | Nuvoxa | linphone-desktop | linphonec | baresip |"
+echo "|---|---|---|---|---|---|"
+echo "| start -> first window mapped (ms) | <= 150 | $(m nuvoxa_window) | $(m ld_window) (x$(ratio ld_window nuvoxa_window)) | | |"
+echo "| login: click -> main window shown (ms) | <= 300 | $(m nuvoxa_login) | | | |"
+echo "| registered: start -> registered line (ms) | | | | $(m lc_ready) | $(m bs_ready) |"
+echo "| RSS registered, idle (MiB) | <= 80 | $(m nuvoxa_rss) | $(m ld_rss) | $(m lc_rss) | $(m bs_rss) |"
+echo "| idle CPU registered (% of one core) | <= 0.3 | $(m nuvoxa_cpu) (${IDLE} s) | $(m ld_cpu) (${IDLE} s) | $(m lc_cpu) (30 s) | $(m bs_cpu) (30 s) |"
+echo "| dial -> INVITE on the wire (ms) | <= 2 | $(m nuvoxa_invite) | | $(m lc_invite) | $(m bs_invite) |"
+echo "| dial -> ACK of the 200 on the wire (ms) | <= 8 | $(m nuvoxa_ack) | | $(m lc_ack) | $(m bs_ack) |"
+echo "| dial -> \"established\" line (ms) | | | | $(m lc_est) | $(m bs_est) |"
+echo
+echo "Nuvoxa's call figures are from a click on d13 in the real client; the peers' from the dial command typed on their console."
