@@ -74,7 +74,6 @@ void MianWindow::setUpRecordLists()
     m_contactMenu = new HLMenu;
     m_contactMenuStyle = new MyMenu;
     m_contactMenu->setStyle(m_contactMenuStyle);
-    m_contactMenu->setFixedWidth(138);
     QFont menuFont = m_contactMenu->font();
     menuFont.setPointSize(10);
     m_contactMenu->setFont(menuFont);
@@ -91,6 +90,11 @@ void MianWindow::setUpRecordLists()
     m_contactMenu->addSeparator();
     QAction *edit = m_contactMenu->addAction(tr("编辑联系人"), this, &MianWindow::onEditf);
     QAction *remove = m_contactMenu->addAction(tr("从通讯录删除"), this, &MianWindow::onDeletef);
+    // 138 pixels, unless the entries need more: this toolkit reserves an
+    // icon column besides the sheet's left padding, and a cut-off entry
+    // helps nobody.
+    m_contactMenu->ensurePolished();
+    m_contactMenu->setFixedWidth(qMax(138, m_contactMenu->sizeHint().width()));
 
     m_historyMenu = new HLMenu;
     m_historyMenu->addAction(tr("删除该条记录"), this, &MianWindow::onDelete);
