@@ -30,8 +30,13 @@ using namespace std::chrono_literals;
 const auto kCommandWait = 3000ms;    // longest wait for one engine command
 const auto kStartWait = 15000ms;     // longest wait for the core to come up
 const auto kStopWait = 5000ms;       // longest wait for the engine to stop
-const auto kBusyPeriod = 20ms;       // iterate period during a call or registration
-const auto kIdlePeriod = 100ms;      // iterate period otherwise
+// The core handles the SIP messages that arrived when it is iterated: while a
+// registration or a call is being set up (or torn down) every answer is
+// handled at once; a running call needs the core for its timers and keys
+// only, and an idle core for refreshes and the odd incoming request.
+const auto kSetupPeriod = 1ms;
+const auto kCallPeriod = 20ms;
+const auto kIdlePeriod = 100ms;
 const auto kRetryHangup = 500ms;     // a pending hang-up is repeated this often
 const auto kAuthLinger = 3000ms;     // credentials kept after a logout for the un-REGISTER
 const auto kDtmfSpacing = 150ms;     // from one key's start to the next
@@ -126,7 +131,7 @@ private:
     void threadMain();
     bool createCore();
     void destroyCore();
-    bool busy() const { return !calls_.empty() || registering_; }
+    std::chrono::milliseconds period() const;
     void housekeeping();
 
     void dropAccount(bool keepAuthForUnregister);
@@ -371,9 +376,10 @@ void Engine::threadMain()
         if (now >= next) {
             linphone_core_iterate(core_);
             housekeeping();
-            next = now + (busy() ? kBusyPeriod : kIdlePeriod);
-        } else if (busy() && next > now + kBusyPeriod) {
-            next = now + kBusyPeriod;
+            next = now + period();
+        } else if (next > now + period()) {
+            // A command started something that needs the core sooner.
+            next = now + period();
         }
     }
 
@@ -562,6 +568,18 @@ void Engine::chooseSoundDevices(bool reloadWhenMissing)
     if (output)
         linphone_core_set_default_output_audio_device(core_, output);
     bctbx_list_free_with_data(devices, (bctbx_list_free_func)linphone_audio_device_unref);
+}
+
+std::chrono::milliseconds Engine::period() const
+{
+    if (registering_)
+        return kSetupPeriod;
+    for (const auto &entry : calls_) {
+        const CallInfo &info = entry.second;
+        if (info.ended || info.hangupRequested || info.stage < StageConfirmed)
+            return kSetupPeriod;
+    }
+    return calls_.empty() ? kIdlePeriod : kCallPeriod;
 }
 
 void Engine::housekeeping()

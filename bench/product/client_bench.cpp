@@ -172,6 +172,12 @@ int calls(Widget &window, int count, const QString &number)
             },
             5000);
         std::printf("invite_ms=%.3f\nack_ms=%.3f\n", wire.invite * 1000, wire.ack < 0 ? -1 : wire.ack * 1000);
+        // The whole exchange, for finding where the time goes.
+        if (qEnvironmentVariableIsSet("BENCH_SIP_TRACE")) {
+            for (const SipPacket &p : sniffer.since(t0))
+                std::fprintf(stderr, "%8.3f ms %5d -> %5d %s | %s\n", (p.t - t0) * 1000, p.srcPort, p.dstPort,
+                             p.first.c_str(), p.cseq.c_str());
+        }
         std::fflush(stdout);
         waitFor([] { return false; }, 300);
         if (!hangUp->isHidden())
