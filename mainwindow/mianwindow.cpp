@@ -6,7 +6,9 @@
 #include "platform/desktop.h"
 #include "platform/paths.h"
 #include "records/addfriend.h"
+#include "records/lazyrows.h"
 #include "records/nofocusdelegate.h"
+#include "records/rowtexts.h"
 #include "audio/hltestaudio.h"
 #include "audio/mystyle.h"
 #include "audio/volumebar.h"
@@ -206,6 +208,10 @@ MianWindow::~MianWindow()
     delete m_callPopup;
     delete m_trayMenu;
     delete m_addFriend;
+    delete m_historyRows;
+    delete m_contactRows;
+    delete m_historyTexts;
+    delete m_contactTexts;
     delete m_historyMenu;
     delete m_contactMenu;
     delete m_contactMenuStyle;

@@ -6,8 +6,8 @@
 #include <QTimer>
 
 LazyRows::LazyRows(QListWidget *list, Factory factory)
-    : QObject(list)
-    , m_list(list)
+    : m_list(list)
+    , m_viewport(list->viewport())
     , m_factory(std::move(factory))
 {
     connect(list->verticalScrollBar(), &QScrollBar::valueChanged, this, &LazyRows::schedule);
@@ -17,12 +17,12 @@ LazyRows::LazyRows(QListWidget *list, Factory factory)
     connect(model, &QAbstractItemModel::rowsMoved, this, &LazyRows::schedule);
     connect(model, &QAbstractItemModel::modelReset, this, &LazyRows::schedule);
     connect(model, &QAbstractItemModel::layoutChanged, this, &LazyRows::schedule);
-    list->viewport()->installEventFilter(this);
+    m_viewport->installEventFilter(this);
 }
 
 bool LazyRows::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_list->viewport()
+    if (watched == m_viewport
         && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
         schedule();
     return QObject::eventFilter(watched, event);

@@ -13,6 +13,8 @@ class QWidget;
 // A list of thousands of records would otherwise build thousands of
 // widgets at start-up that nobody scrolls to. Every row's data lives in the
 // item itself, so a row without its widget yet is complete.
+// Delete it before the list: a list that is being destroyed still reports
+// changes of its rows.
 class LazyRows : public QObject
 {
     Q_OBJECT
@@ -33,6 +35,7 @@ private:
     void schedule();
 
     QListWidget *m_list;
+    QWidget *m_viewport;
     Factory m_factory;
     bool m_scheduled = false;
 };

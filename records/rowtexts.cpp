@@ -3,8 +3,7 @@
 #include <QListWidget>
 
 RowTexts::RowTexts(QListWidget *list)
-    : QObject(list)
-    , m_list(list)
+    : m_list(list)
 {
     QAbstractItemModel *model = list->model();
     connect(model, &QAbstractItemModel::rowsInserted, this, &RowTexts::inserted);

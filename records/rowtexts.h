@@ -10,6 +10,8 @@ class QModelIndex;
 // The display texts of a list's rows, kept in step with the list, so a
 // search while typing scans plain strings instead of asking the model for
 // every row (10,000 history rows otherwise cost more than a frame).
+// Delete it before the list: a list that is being destroyed still reports
+// changes of its rows.
 class RowTexts : public QObject
 {
     Q_OBJECT
