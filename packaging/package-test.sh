@@ -26,7 +26,7 @@ echo "$(basename "$deb"): $(stat -c %s "$deb") bytes"
 echo "== Control fields"
 dpkg-deb -f "$deb" Package Version Architecture Depends Recommends
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt5widgets5 libqt5network5 libqt5xml5 libqt5svg5 liblinphone libcurl4 libpulse0 fonts-wqy-microhei; do
+for lib in libqt5widgets5 libqt5network5 libqt5xml5 liblinphone libcurl4 libpulse0 fonts-wqy-microhei; do
   grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 
@@ -107,13 +107,14 @@ start_client "$root/usr/bin/nuvoxa"
 if [ "${NUVOXA_PACKAGE_TEST_INSTALL:-0}" = 1 ]; then
   echo "== Installed with dpkg"
   [ "$(id -u)" = 0 ] || fail "installing needs root"
-  ! dpkg-query -W nuvoxa >/dev/null 2>&1 || fail "nuvoxa is installed already; not touching it"
+  ! dpkg-query -W -f='${Status}' nuvoxa 2>/dev/null | grep -q 'ok installed' ||
+    fail "nuvoxa is installed already; not touching it"
   dpkg -i "$deb"
-  trap 'dpkg -r nuvoxa >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+  trap 'dpkg -P nuvoxa >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
   [ -x /usr/bin/nuvoxa ] || fail "/usr/bin/nuvoxa missing after dpkg -i"
   root=/usr/lib/nuvoxa
   start_client /usr/bin/nuvoxa
-  dpkg -r nuvoxa
-  [ ! -e /usr/lib/nuvoxa ] && [ ! -e /usr/bin/nuvoxa ] || fail "dpkg -r left files behind"
+  dpkg -P nuvoxa
+  [ ! -e /usr/lib/nuvoxa ] && [ ! -e /usr/bin/nuvoxa ] || fail "dpkg -P left files behind"
 fi
 echo "PASS"
