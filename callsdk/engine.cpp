@@ -141,7 +141,9 @@ private:
     void sendQueuedDtmf();
     int startCall(const std::string &number, bool g729);
     void chooseCodecs(bool g729);
-    void chooseSoundDevices(bool reloadWhenMissing);
+    // Makes PulseAudio's default devices the core's defaults and, with a
+    // call, that call's devices.
+    void chooseSoundDevices(bool reloadWhenMissing, LinphoneCall *call = nullptr);
     void deliver(const char *text);
     void advance(LinphoneCall *call, int stage, const char *text);
     void finish(LinphoneCall *call);
@@ -516,7 +518,7 @@ void Engine::destroyCore()
     core_ = nullptr;
 }
 
-void Engine::chooseSoundDevices(bool reloadWhenMissing)
+void Engine::chooseSoundDevices(bool reloadWhenMissing, LinphoneCall *call)
 {
     // The card names of the sound layer are PulseAudio's device descriptions.
     PulseDefaults pd;
@@ -548,7 +550,7 @@ void Engine::chooseSoundDevices(bool reloadWhenMissing)
         // A device that appeared after the core started: look again.
         bctbx_list_free_with_data(devices, (bctbx_list_free_func)linphone_audio_device_unref);
         linphone_core_reload_sound_devices(core_);
-        chooseSoundDevices(false);
+        chooseSoundDevices(false, call);
         return;
     }
     if (!input)
@@ -567,6 +569,10 @@ void Engine::chooseSoundDevices(bool reloadWhenMissing)
         linphone_core_set_default_input_audio_device(core_, input);
     if (output)
         linphone_core_set_default_output_audio_device(core_, output);
+    if (call && input)
+        linphone_call_set_input_audio_device(call, input);
+    if (call && output)
+        linphone_call_set_output_audio_device(call, output);
     bctbx_list_free_with_data(devices, (bctbx_list_free_func)linphone_audio_device_unref);
 }
 
@@ -794,9 +800,6 @@ int Engine::startCall(const std::string &number, bool g729)
         return 0;
     }
     chooseCodecs(g729);
-    // Follow PulseAudio's current defaults: the user may have switched
-    // devices since the last call.
-    chooseSoundDevices(true);
     const LinphoneAccountParams *ap = linphone_account_get_params(account_);
     LinphoneAddress *to = linphone_address_clone(linphone_account_params_get_identity_address(ap));
     if (!to)
@@ -814,7 +817,14 @@ int Engine::startCall(const std::string &number, bool g729)
         note("invite failed");
         return 0;
     }
+    // Follow PulseAudio's current defaults: the user may have switched
+    // devices since the last call. Asking the sound server takes a few
+    // milliseconds, so it happens once the INVITE is out; the devices are
+    // only opened when the far end answers.
     auto it = calls_.find(call);
+    bool alive = it != calls_.end() && !it->second.ended;
+    chooseSoundDevices(true, alive ? call : nullptr);
+    it = calls_.find(call);
     if (it == calls_.end() || !it->second.ended)
         current_ = linphone_call_ref(call);
     return 1;
