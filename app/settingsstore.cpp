@@ -2,9 +2,12 @@
 
 #include "platform/paths.h"
 
+#include <QDateTime>
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSettings>
 
 #include <fcntl.h>
@@ -68,6 +71,24 @@ bool ensureFolder()
     return QDir().mkpath(folder());
 }
 
+// The INI store parses a file once per process and reports a parse error
+// only to the QSettings that read it; later ones share the parsed copy while
+// the file's size and time stay the same. Files that failed are remembered
+// with exactly that size and time.
+using FileStamp = QPair<qint64, QDateTime>;
+
+static FileStamp stamp(const QString &path)
+{
+    const QFileInfo info(path);
+    return {info.size(), info.lastModified()};
+}
+
+static QHash<QString, FileStamp> &unreadableFiles()
+{
+    static QHash<QString, FileStamp> files;
+    return files;
+}
+
 std::unique_ptr<QSettings> open(const QString &path, bool secret)
 {
     if (secret && !QFileInfo::exists(path) && QFileInfo(path).dir().exists()) {
@@ -78,7 +99,20 @@ std::unique_ptr<QSettings> open(const QString &path, bool secret)
     }
     auto settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
     settings->setIniCodec("UTF-8");
+    if (settings->status() == QSettings::FormatError)
+        unreadableFiles().insert(path, stamp(path));
     return settings;
+}
+
+bool writable(const QSettings &settings)
+{
+    const QString path = settings.fileName();
+    const auto known = unreadableFiles().constFind(path);
+    const bool unreadable = settings.status() != QSettings::NoError
+                            || (known != unreadableFiles().constEnd() && *known == stamp(path));
+    if (unreadable)
+        qDebug() << "settings: not writing" << path << "it did not read cleanly";
+    return !unreadable;
 }
 
 void saveLogin(const QString &account, const QString &password, bool rememberPassword,
@@ -87,10 +121,12 @@ void saveLogin(const QString &account, const QString &password, bool rememberPas
     ensureFolder();
     {
         auto login = open(loginFile(), true);
-        login->beginGroup(safeName(account));
-        login->setValue(QStringLiteral("acc"), account);
-        login->setValue(QStringLiteral("pwd"), rememberPassword ? password : QString());
-        login->endGroup();
+        if (writable(*login)) {
+            login->beginGroup(safeName(account));
+            login->setValue(QStringLiteral("acc"), account);
+            login->setValue(QStringLiteral("pwd"), rememberPassword ? password : QString());
+            login->endGroup();
+        }
     }
     if (autoLogin)
         writeAutoLogin(account, password);
@@ -102,6 +138,8 @@ void saveLastLogin(const QString &account, const QString &password, bool remembe
 {
     ensureFolder();
     auto last = open(lastLoginFile(), true);
+    if (!writable(*last))
+        return;
     last->beginGroup(QStringLiteral("lastlogin"));
     last->setValue(QStringLiteral("acc"), account);
     last->setValue(QStringLiteral("pwd"), rememberPassword ? password : QString());
@@ -112,6 +150,8 @@ void writeAutoLogin(const QString &account, const QString &password)
 {
     ensureFolder();
     auto autoLogin = open(autoLoginFile(), true);
+    if (!writable(*autoLogin))
+        return;
     autoLogin->beginGroup(QStringLiteral("AUTO"));
     autoLogin->setValue(QStringLiteral("acc"), account);
     autoLogin->setValue(QStringLiteral("pwd"), password);

@@ -34,6 +34,11 @@ QString safeName(const QString &account);
 // mode of an existing file when it rewrites it.
 std::unique_ptr<QSettings> open(const QString &path, bool secret = false);
 
+// False (with a debug trace) when the file did not read cleanly: the INI
+// store would rewrite it without every part it skipped, so such a file is
+// left as it is rather than written.
+bool writable(const QSettings &settings);
+
 bool ensureFolder();
 
 // The write sequence after a successful login. The caller shows the main

@@ -1,0 +1,229 @@
+// A failing cloud host during start and login: down, dying mid-request,
+// answering too late, answering megabytes of garbage or an oversized
+// advertisement. The login window comes back with the right message, stays
+// usable, and no remembered login is touched.
+#include "app/globals.h"
+#include "app/settingsstore.h"
+#include "app/startup.h"
+#include "callsdk_double.h"
+#include "httpresponder.h"
+#include "login/giflogin.h"
+#include "login/servicehttp.h"
+#include "login/widget.h"
+#include "mainwindow/mianwindow.h"
+#include "modalanswerer.h"
+#include "platform/paths.h"
+#include "testutil.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+const QByteArray kLogin = "/cloud/login.aspx";
+const QByteArray kAdvert = "/cloud/pc/app/hd.gif";
+const QByteArray kRemembered = "[1001]\nacc=1001\npwd=secret\n";
+
+template <typename T>
+T *topLevel()
+{
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (auto *found = qobject_cast<T *>(top))
+            return found;
+    }
+    return nullptr;
+}
+
+bool mainWindowShown()
+{
+    MianWindow *main = topLevel<MianWindow>();
+    return main && main->isVisible();
+}
+
+QByteArray garbage(int size, bool withBar)
+{
+    QRandomGenerator random(size);
+    QByteArray bytes(size, '\0');
+    for (char &c : bytes) {
+        c = char(random.bounded(256));
+        if (!withBar && c == '|')
+            c = '!';
+    }
+    return bytes;
+}
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
+
+class TestFaultsCloud : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<HttpResponder> m_service;
+    std::unique_ptr<Widget> m_window;
+
+    void build()
+    {
+        m_window = std::make_unique<Widget>();
+        m_window->show();
+        QApplication::setActiveWindow(m_window.get());
+    }
+
+    void login(const QString &account = QStringLiteral("1002"))
+    {
+        m_window->findChild<QComboBox *>("cbUsername")->setEditText(account);
+        m_window->findChild<QLineEdit *>("lePassword")->setText("pw");
+        m_window->findChild<QPushButton *>("pbLogin")->click();
+    }
+
+    // After a failure: the login window is back, the progress window gone,
+    // the remembered logins untouched, and the next login goes through.
+    void verifyRecovers(ModalAnswerer &answerer, const QString &message)
+    {
+        QCOMPARE(answerer.last().title, QString("Nuvoxa"));
+        QCOMPARE(answerer.last().text, message);
+        QCOMPARE(answerer.last().icon, QString("information"));
+        QVERIFY(m_window->isVisible());
+        QVERIFY(!topLevel<GifLogin>()->isVisible());
+        QVERIFY(!mainWindowShown());
+        QCOMPARE(readBytes(SettingsStore::loginFile()), kRemembered);
+
+        m_service->respond(kLogin, "13800000000|9.00");
+        login();
+        QTRY_VERIFY_WITH_TIMEOUT(mainWindowShown(), 15000);
+        QCOMPARE(g_balance, QString("9.00"));
+    }
+
+private slots:
+    void initTestCase() { Startup::installFontSubstitutes(); }
+
+    void init()
+    {
+        TestUtil::clearDataDir();
+        CallSdkDouble::reset();
+        g_account.clear();
+        g_bindPhone.clear();
+        g_balance.clear();
+        g_adReady = false;
+        SettingsStore::ensureFolder();
+        QFile remembered(SettingsStore::loginFile());
+        QVERIFY(remembered.open(QIODevice::WriteOnly));
+        remembered.write(kRemembered);
+        remembered.close();
+        m_service = std::make_unique<HttpResponder>();
+        QVERIFY(m_service->listen());
+        m_service->stall(kAdvert);
+        qputenv("NUVOXA_CLOUD_HOST", m_service->hostPort().toUtf8());
+    }
+
+    void cleanup()
+    {
+        // The login window owns the main window it opened.
+        m_window.reset();
+        m_service.reset();
+    }
+
+    void hostDownAtStart()
+    {
+        qputenv("NUVOXA_CLOUD_HOST", "127.0.0.1:1");
+        build();
+        ModalAnswerer answerer;
+        answerer.answer("确定");
+        login();
+        QTRY_COMPARE_WITH_TIMEOUT(answerer.count(), 1, 10000);
+        QVERIFY(!g_adReady);
+        qputenv("NUVOXA_CLOUD_HOST", m_service->hostPort().toUtf8());
+        verifyRecovers(answerer, "登录失败");
+    }
+
+    void hostDiesDuringValidation()
+    {
+        m_service->drop(kLogin);
+        build();
+        ModalAnswerer answerer;
+        answerer.answer("确定");
+        login();
+        QTRY_COMPARE_WITH_TIMEOUT(answerer.count(), 1, 10000);
+        verifyRecovers(answerer, "登录失败");
+    }
+
+    // The service answers after a minute; the login's own limit ends the
+    // attempt first.
+    void answerAfterOneMinute()
+    {
+        m_service->respond(kLogin, "13800000000|1.00", 200, 60000);
+        build();
+        ModalAnswerer answerer;
+        answerer.answer("确定");
+        QElapsedTimer clock;
+        clock.start();
+        login();
+        QTRY_COMPARE_WITH_TIMEOUT(answerer.count(), 1, ServiceHttp::DefaultTimeoutMs + 10000);
+        QVERIFY(clock.elapsed() >= ServiceHttp::DefaultTimeoutMs - 100);
+        QVERIFY(clock.elapsed() < 40000);
+        verifyRecovers(answerer, "登录失败");
+    }
+
+    void garbageAnswerIsARefusal()
+    {
+        m_service->respond(kLogin, garbage(5 << 20, false));
+        build();
+        ModalAnswerer answerer;
+        answerer.answer("确定");
+        login();
+        QTRY_COMPARE_WITH_TIMEOUT(answerer.count(), 1, 20000);
+        verifyRecovers(answerer, "账号或密码错误");
+    }
+
+    // Garbage with "|" counts as an account answer: the main window shows
+    // it as plain text and stays responsive.
+    void garbageAccountAnswerShowsAsPlainText()
+    {
+        QByteArray answer = "<b>x</b>|<img src=x>" + garbage(5 << 20, true);
+        m_service->respond(kLogin, answer);
+        build();
+        login();
+        QTRY_VERIFY_WITH_TIMEOUT(mainWindowShown(), 30000);
+        QElapsedTimer clock;
+        clock.start();
+        QTest::qWait(50);
+        QVERIFY2(clock.elapsed() < 2000, "the main window froze");
+        for (QLabel *label : topLevel<MianWindow>()->findChildren<QLabel *>()) {
+            if (label->text().contains("<img") || label->text().contains("<b>"))
+                QCOMPARE(label->textFormat(), Qt::PlainText);
+        }
+        QCOMPARE(readBytes(SettingsStore::loginFile()).left(kRemembered.size()), kRemembered);
+    }
+
+    void oversizedAdvertisement()
+    {
+        m_service->respond(kAdvert, QByteArray(50 << 20, 'G'));
+        m_service->respond(kLogin, "13800000000|1.00");
+        build();
+        const QString advert = Paths::dataDir() + "/hd.gif";
+        QTRY_VERIFY_WITH_TIMEOUT(m_service->countOf(kAdvert) == 1 && !QFile::exists(advert), 30000);
+        QVERIFY(!g_adReady);
+        login();
+        QTRY_VERIFY_WITH_TIMEOUT(mainWindowShown(), 15000);
+        QCOMPARE(topLevel<MianWindow>()->size(), QSize(300, 515));
+    }
+};
+
+QTEST_MAIN(TestFaultsCloud)
+#include "test_faults_cloud.moc"
