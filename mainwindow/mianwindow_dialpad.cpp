@@ -95,6 +95,8 @@ void MianWindow::onItemClicked(QListWidgetItem *item)
     }
     if (item->font().pointSize() != 11)
         return;
+    // A suggestion line is name, two blanks, number; a name may hold two
+    // blanks itself, a number never does.
     const QStringList parts = text.split(QStringLiteral("  "));
-    ui->leInput->setText(parts.size() < 2 ? text : parts.at(1));
+    ui->leInput->setText(parts.size() < 2 ? text : parts.last());
 }

@@ -305,6 +305,9 @@ private slots:
         suggestion->setFont(font);
         QMetaObject::invokeMethod(w, "onItemClicked", Q_ARG(QListWidgetItem *, suggestion));
         QCOMPARE(input()->text(), QString("13912345678"));
+        suggestion->setText("Li  Lei  13912345670");
+        QMetaObject::invokeMethod(w, "onItemClicked", Q_ARG(QListWidgetItem *, suggestion));
+        QCOMPARE(input()->text(), QString("13912345670"));
         // Clearing the field brings the hint lines back.
         input()->clear();
         QCOMPARE(lines(hints()), kHints);
