@@ -483,7 +483,9 @@ bool Engine::createCore()
     linphone_core_set_use_info_for_dtmf(core_, FALSE);
     linphone_core_set_media_encryption(core_, LinphoneMediaEncryptionNone);
     linphone_core_enable_echo_cancellation(core_, FALSE);
-    linphone_core_set_nortp_timeout(core_, 30);
+    // A call whose far end or path is gone ends after this long without
+    // media, and the window goes back to idle.
+    linphone_core_set_nortp_timeout(core_, 15);
     linphone_core_set_user_agent(core_, "Nuvoxa", "1.0");
     if (haveRingback)
         linphone_core_set_ringback(core_, ringback.c_str());
@@ -990,18 +992,21 @@ void Engine::onDtmf(LinphoneCore *, LinphoneCall *, int dtmf)
 
 } // namespace
 
-int engineLogin(const std::string &account, const std::string &password, const std::string &host, int port,
-                Clock::time_point deadline)
-{
-    return engine().login(account, password, host, port, deadline);
-}
-
-void engineLogout() { engine().logout(); }
-int engineCall(const std::string &number, bool g729) { return engine().makeCall(number, g729); }
-void engineHangup() { engine().hangup(); }
-void engineDtmf(char key) { engine().dtmf(key); }
-void engineSetStateFunction(StateFunction function) { engine().setStateFunction(function); }
-void engineLog(const std::string &line) { engine().log("" + line); }
-void engineShutdown() { engine().shutdown(); }
-
 } // namespace callsdk
+
+extern "C" __attribute__((visibility("default"))) const callsdk::EngineTable *callsdk_engine_table()
+{
+    using namespace callsdk;
+    static const EngineTable table = {
+        [](const std::string &account, const std::string &password, const std::string &host, int port,
+           Clock::time_point deadline) { return engine().login(account, password, host, port, deadline); },
+        [] { engine().logout(); },
+        [](const std::string &number, bool g729) { return engine().makeCall(number, g729); },
+        [] { engine().hangup(); },
+        [](char key) { engine().dtmf(key); },
+        [](StateFunction function) { engine().setStateFunction(function); },
+        [](const std::string &line) { engine().log(line); },
+        [] { engine().shutdown(); },
+    };
+    return &table;
+}

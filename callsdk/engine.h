@@ -31,6 +31,29 @@ void engineLog(const std::string &line);
 // Stops the engine thread (bounded). Safe to call more than once.
 void engineShutdown();
 
+// The engine lives in a library of its own, libcallsdk-engine.so, next to
+// this one: it brings the SIP and media stack with some 150 libraries, whose
+// loading would otherwise hold up every program start. The functions above
+// load it when they need an engine; a program that never logs in never loads
+// it. This is what the engine library hands over.
+struct EngineTable {
+    int (*login)(const std::string &account, const std::string &password, const std::string &host, int port,
+                 Clock::time_point deadline);
+    void (*logout)();
+    int (*call)(const std::string &number, bool g729);
+    void (*hangup)();
+    void (*dtmf)(char key);
+    void (*setStateFunction)(StateFunction function);
+    void (*log)(const std::string &line);
+    void (*shutdown)();
+};
+
+// Starts loading the engine library on a background thread after `delayMs`
+// (at once with 0), so that it is there when the login comes.
+void enginePreload(int delayMs);
+
 }
+
+extern "C" const callsdk::EngineTable *callsdk_engine_table();
 
 #endif

@@ -1,0 +1,152 @@
+// The engine functions of engine.h in the exported library: they load the
+// engine library when an engine is needed and forward to it.
+#include "engine.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <dlfcn.h>
+#include <mutex>
+#include <thread>
+
+namespace callsdk {
+namespace {
+
+struct Loader {
+    std::mutex loading; // held while the library loads
+    std::mutex m;       // guards the rest
+    std::condition_variable cv;
+    bool tried = false;
+    bool preloadStarted = false;
+    bool hurry = false;
+    std::atomic<const EngineTable *> table{nullptr};
+    std::atomic<StateFunction> stateFunction{nullptr};
+};
+
+Loader &loader()
+{
+    static Loader *instance = new Loader; // outlives every thread, also at exit
+    return *instance;
+}
+
+// libcallsdk-engine.so in the folder this library was loaded from.
+std::string enginePath()
+{
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void *>(&enginePath), &info) && info.dli_fname) {
+        std::string self = info.dli_fname;
+        size_t slash = self.rfind('/');
+        if (slash != std::string::npos)
+            return self.substr(0, slash + 1) + "libcallsdk-engine.so";
+    }
+    return "libcallsdk-engine.so";
+}
+
+// The engine, loaded now if `load` and not tried before; null without one.
+const EngineTable *table(bool load)
+{
+    Loader &l = loader();
+    const EngineTable *t = l.table.load();
+    if (t || !load)
+        return t;
+    std::lock_guard<std::mutex> loadLock(l.loading);
+    {
+        std::lock_guard<std::mutex> lk(l.m);
+        if (l.tried)
+            return l.table.load();
+        l.tried = true;
+    }
+    // Never unloaded: the engine registers exit handlers and threads.
+    void *handle = dlopen(enginePath().c_str(), RTLD_NOW | RTLD_LOCAL);
+    auto get = handle ? reinterpret_cast<const EngineTable *(*)()>(dlsym(handle, "callsdk_engine_table")) : nullptr;
+    if (!get) {
+        std::fprintf(stderr, "callsdk: no voice engine: %s\n", dlerror());
+        return nullptr;
+    }
+    t = get();
+    std::lock_guard<std::mutex> lk(l.m);
+    if (StateFunction f = l.stateFunction.load())
+        t->setStateFunction(f);
+    l.table.store(t);
+    return t;
+}
+
+} // namespace
+
+void enginePreload(int delayMs)
+{
+    Loader &l = loader();
+    std::lock_guard<std::mutex> lk(l.m);
+    if (l.preloadStarted) {
+        if (delayMs == 0) {
+            l.hurry = true;
+            l.cv.notify_all();
+        }
+        return;
+    }
+    l.preloadStarted = true;
+    l.hurry = delayMs == 0;
+    std::thread([delayMs] {
+        Loader &ld = loader();
+        {
+            std::unique_lock<std::mutex> wait(ld.m);
+            ld.cv.wait_for(wait, std::chrono::milliseconds(delayMs), [&] { return ld.hurry || ld.tried; });
+        }
+        table(true);
+    }).detach();
+}
+
+int engineLogin(const std::string &account, const std::string &password, const std::string &host, int port,
+                Clock::time_point deadline)
+{
+    const EngineTable *t = table(true);
+    return t ? t->login(account, password, host, port, deadline) : -1;
+}
+
+// Without a loaded engine there is no account and no call: nothing to do.
+void engineLogout()
+{
+    if (const EngineTable *t = table(false))
+        t->logout();
+}
+
+int engineCall(const std::string &number, bool g729)
+{
+    const EngineTable *t = table(false);
+    return t ? t->call(number, g729) : 0;
+}
+
+void engineHangup()
+{
+    if (const EngineTable *t = table(false))
+        t->hangup();
+}
+
+void engineDtmf(char key)
+{
+    if (const EngineTable *t = table(false))
+        t->dtmf(key);
+}
+
+void engineSetStateFunction(StateFunction function)
+{
+    Loader &l = loader();
+    std::lock_guard<std::mutex> lk(l.m);
+    l.stateFunction.store(function);
+    if (const EngineTable *t = l.table.load())
+        t->setStateFunction(function);
+}
+
+void engineLog(const std::string &line)
+{
+    if (const EngineTable *t = table(false))
+        t->log(line);
+}
+
+void engineShutdown()
+{
+    if (const EngineTable *t = table(false))
+        t->shutdown();
+}
+
+} // namespace callsdk
