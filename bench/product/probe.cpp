@@ -8,7 +8,8 @@
 //   probe cli --ready RE --dial TEXT --established RE [--hangup TEXT]
 //             [--quit TEXT] [--calls N] [--idle S] [--proxy-port P] -- CMD ARGS...
 //     runs a console SIP client on a terminal: start -> a line matching
-//     --ready (registered); resident memory and idle CPU; then per call the
+//     --ready, or with "--ready wire" the proxy's 200 to its REGISTER on the
+//     wire (registered); resident memory and idle CPU; then per call the
 //     dial command -> INVITE and ACK on the wire (with --proxy-port) and ->
 //     a line matching --established.
 #include "sniff.h"
@@ -235,8 +236,23 @@ int cliMode(const std::string &ready, const std::string &dial, const std::string
     }
     if (c.pid < 0)
         return 2;
-    std::regex readyRe(ready), estRe(established);
-    size_t pos = c.waitFor(readyRe, 0, 20);
+    std::regex readyRe(ready == "wire" ? std::string("(?!)") : ready), estRe(established);
+    size_t pos = std::string::npos;
+    if (ready == "wire") {
+        // Registered once the proxy's 200 to a REGISTER is on the wire.
+        double r0 = realNow() - msSince(t0) / 1000.0;
+        for (int k = 0; k < 2000 && pos == std::string::npos; ++k) {
+            for (const SipPacket &p : sniffer.since(r0)) {
+                if (p.srcPort == proxyPort && p.first.rfind("SIP/2.0 200", 0) == 0 &&
+                    p.cseq.find("REGISTER") != std::string::npos)
+                    pos = c.out.size();
+            }
+            if (pos == std::string::npos)
+                c.waitFor(readyRe, c.out.size(), 0.01);
+        }
+    } else {
+        pos = c.waitFor(readyRe, 0, 20);
+    }
     if (pos == std::string::npos) {
         std::fprintf(stderr, "probe: not ready; output:\n%s\n", c.out.c_str());
         stopChild(c.pid);

@@ -76,9 +76,12 @@ seeded() {
 }
 
 linphonerc() { # linphonerc FILE: the demo account on the local proxy
+  local port
+  port=$("$BIN/nuvoxa-service" free-ports 1 | head -n1)
+  mkdir -p "$(dirname "$1")/home/.local/share/linphone" 2>/dev/null
   cat >"$1" <<RC
 [sip]
-sip_port=-1
+sip_port=$port
 sip_tcp_port=0
 sip_tls_port=0
 default_proxy=0
@@ -120,12 +123,11 @@ sip_listen 127.0.0.1:$port
 module_path /usr/lib/baresip/modules
 module stdio.so
 module g711.so
-module ausine.so
 module alsa.so
 module_app account.so
 module_app menu.so
 audio_player alsa,null
-audio_source ausine,440
+audio_source alsa,null
 audio_alert alsa,null
 CFG
   echo "<sip:$ACCOUNT@$SIP_HOST:$SIP_PORT;transport=udp>;auth_pass=$PASSWORD;regint=600" >"$1/accounts"
@@ -174,9 +176,9 @@ for r in $(seq 1 "$ROUNDS"); do
   out=$(cd "$BIN" && inenv "$d" ./client_bench call 1 "$NUMBER" 2>/dev/null)
   add nuvoxa_invite "$(value invite_ms <<<"$out")"; add nuvoxa_ack "$(value ack_ms <<<"$out")"
   if [ $have_lc = 1 ]; then
-    d=$(fresh lc); linphonerc "$d/linphonerc"
+    d=$(fresh lc); mkdir -p "$d/home/.local/share/linphone"; linphonerc "$d/linphonerc"
     idle=0; [ "$r" = 1 ] && idle=30
-    out=$(inenv "$d" "$BIN/probe" cli --ready 'Registration on .* successful' --dial "call $NUMBER" \
+    out=$(inenv "$d" "$BIN/probe" cli --ready wire --dial "call $NUMBER" \
       --established 'established|[Cc]onnected' --hangup terminate --quit quit --calls 1 --idle $idle \
       --proxy-port "$SIP_PORT" -- linphonec -c "$d/linphonerc")
     add lc_invite "$(value invite_ms <<<"$out")"; add lc_ack "$(value ack_ms <<<"$out")"
@@ -186,7 +188,7 @@ for r in $(seq 1 "$ROUNDS"); do
   if [ $have_bs = 1 ]; then
     d=$(fresh bs); baresipconf "$d/conf"
     idle=0; [ "$r" = 1 ] && idle=30
-    out=$(inenv "$d" "$BIN/probe" cli --ready '200 OK|[Rr]egistered' --dial "/dial $NUMBER" \
+    out=$(inenv "$d" "$BIN/probe" cli --ready wire --dial "/dial $NUMBER" \
       --established '[Cc]all established' --hangup /hangup --quit /quit --calls 1 --idle $idle \
       --proxy-port "$SIP_PORT" -- baresip -f "$d/conf")
     add bs_invite "$(value invite_ms <<<"$out")"; add bs_ack "$(value ack_ms <<<"$out")"
@@ -204,11 +206,24 @@ echo "| figure | goal | Nuvoxa | linphone-desktop | linphonec | baresip |"
 echo "|---|---|---|---|---|---|"
 echo "| start -> first window mapped (ms) | <= 150 | $(m nuvoxa_window) | $(m ld_window) (x$(ratio ld_window nuvoxa_window)) | | |"
 echo "| login: click -> main window shown (ms) | <= 300 | $(m nuvoxa_login) | | | |"
-echo "| registered: start -> registered line (ms) | | | | $(m lc_ready) | $(m bs_ready) |"
+echo "| start -> registered: proxy's 200 to REGISTER on the wire (ms) | | | | $(m lc_ready) | $(m bs_ready) |"
 echo "| RSS registered, idle (MiB) | <= 80 | $(m nuvoxa_rss) | $(m ld_rss) | $(m lc_rss) | $(m bs_rss) |"
 echo "| idle CPU registered (% of one core) | <= 0.3 | $(m nuvoxa_cpu) (${IDLE} s) | $(m ld_cpu) (${IDLE} s) | $(m lc_cpu) (30 s) | $(m bs_cpu) (30 s) |"
 echo "| dial -> INVITE on the wire (ms) | <= 2 | $(m nuvoxa_invite) | | $(m lc_invite) | $(m bs_invite) |"
 echo "| dial -> ACK of the 200 on the wire (ms) | <= 8 | $(m nuvoxa_ack) | | $(m lc_ack) | $(m bs_ack) |"
 echo "| dial -> \"established\" line (ms) | | | | $(m lc_est) | $(m bs_est) |"
+
+# The voice library and the history lists measured on their own, by their
+# benchmarks, as rows of the same table.
+if [ -x "$BIN/voice_bench" ]; then
+  "$REPO/bench/voice/run-voice-bench.sh" "$BUILD" "$ROUNDS" 10 2>/dev/null |
+    awk -F'|' 'NR > 2 && NF >= 4 { gsub(/^ +| +$/, "", $2); gsub(/^ +| +$/, "", $3);
+                                    printf "| voice library alone: %s | | %s | | | |\n", $2, $3 }'
+fi
+if [ -x "$BIN/records_bench" ]; then
+  (cd "$BIN" && QT_QPA_PLATFORM=offscreen ./records_bench 2>/dev/null) |
+    awk '/^measure/ { on = 1; next }
+         on && NF > 1 { v = $NF; $NF = ""; sub(/ +$/, ""); printf "| history 10,000 / contacts 2,000: %s | | %s | | | |\n", $0, v }'
+fi
 echo
 echo "Nuvoxa's call figures are from a click on d13 in the real client; the peers' from the dial command typed on their console."

@@ -1,0 +1,64 @@
+// The SIP and media stack is a library of its own, loaded only when an
+// engine is wanted: programs linking the voice library start without it.
+#include "callsdk.h"
+#include "voicetest.h"
+
+#include <QFile>
+#include <QtTest>
+
+#include <dlfcn.h>
+
+using namespace voicetest;
+using namespace std::chrono_literals;
+
+class TestVoiceLoading : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void exportedLibraryLinksNoStack();
+    void loginLoadsEngineAndStateFunctionFollows();
+};
+
+static bool mapped(const char *name)
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(name);
+}
+
+void TestVoiceLoading::initTestCase()
+{
+    // Registered before anything loads the engine: it must reach the engine
+    // once there is one.
+    OnCallState(&Recorder::stateFunction);
+    QVERIFY2(!demoAccount().isEmpty(), "NUVOXA_DEMO is not set: run through ctest with the service stack");
+}
+
+void TestVoiceLoading::exportedLibraryLinksNoStack()
+{
+    Dl_info info{};
+    QVERIFY(dladdr(reinterpret_cast<void *>(&getServerIp), &info) && info.dli_fname);
+    const QByteArray deps = runTool(QStringLiteral("ldd"), {QString::fromLocal8Bit(info.dli_fname)});
+    QVERIFY(!deps.isEmpty());
+    QVERIFY2(!deps.contains("liblinphone") && !deps.contains("libmediastreamer"), deps.constData());
+    // Functions that need no engine work without one.
+    QCOMPARE(make_call(const_cast<char *>("13800138000")), 0);
+    call_hangup();
+    dtmf(const_cast<char *>("1"));
+}
+
+void TestVoiceLoading::loginLoadsEngineAndStateFunctionFollows()
+{
+    QVERIFY(loginDemo());
+    QVERIFY(mapped("libcallsdk-engine.so"));
+    QVERIFY(mapped("liblinphone"));
+    Recorder::instance().clear();
+    QCOMPARE(make_call(const_cast<char *>("13800138000")), 1);
+    QVERIFY(Recorder::instance().waitFor(QStringLiteral("CONFIRMED"), 1, 10s));
+    call_hangup();
+    QVERIFY(Recorder::instance().waitFor(QStringLiteral("DISCONNCTD"), 1, 10s));
+    callSdkDestroy();
+}
+
+QTEST_GUILESS_MAIN(TestVoiceLoading)
+#include "test_voice_loading.moc"
