@@ -32,7 +32,8 @@ done
 
 echo "== Contents"
 dpkg-deb -c "$deb" | awk '{ print $6 $7 $8 }' | sed 's|^\./|/|' >"$work/contents"
-for path in /usr/lib/nuvoxa/nuvoxa /usr/lib/nuvoxa/libcallsdk.so /usr/lib/nuvoxa/nuvoxa-update \
+for path in /usr/lib/nuvoxa/nuvoxa /usr/lib/nuvoxa/libcallsdk.so /usr/lib/nuvoxa/libcallsdk-engine.so \
+            /usr/lib/nuvoxa/nuvoxa-update \
             /usr/lib/nuvoxa/clientCheck.xml /usr/lib/nuvoxa/image/login.png /usr/lib/nuvoxa/image/main.png \
             '/usr/bin/nuvoxa->../lib/nuvoxa/nuvoxa' /usr/share/applications/nuvoxa.desktop \
             /usr/share/icons/hicolor/48x48/apps/nuvoxa.png /usr/share/icons/hicolor/256x256/apps/nuvoxa.png; do
@@ -55,7 +56,9 @@ echo "== Unpacked client"
 root=$work/root
 dpkg-deb -x "$deb" "$root"
 prog=$root/usr/lib/nuvoxa
-if ldd "$prog/nuvoxa" | grep 'not found'; then fail "unresolved libraries"; fi
+for file in nuvoxa libcallsdk.so libcallsdk-engine.so nuvoxa-update; do
+  if ldd "$prog/$file" | grep 'not found'; then fail "unresolved libraries of $file"; fi
+done
 ldd "$prog/nuvoxa" | grep -q "$prog/libcallsdk.so" || fail "the client does not load the voice library next to it"
 command -v desktop-file-validate >/dev/null &&
   desktop-file-validate "$root/usr/share/applications/nuvoxa.desktop"
@@ -85,9 +88,15 @@ start_client() {
   done
   sleep 3
   kill -0 $pid 2>/dev/null || { cat "$work/client.log" >&2; fail "$program ended on its own"; }
+  # The voice library loads its engine a second after start, from its own folder.
+  local client engine
+  client=$(pgrep -P $pid -x nuvoxa || echo $pid)
+  engine=$(grep -o '/[^ ]*libcallsdk-engine\.so' /proc/$client/maps | head -n 1 || true)
   kill -TERM $pid
   wait $pid 2>/dev/null || true
 
+  [ "$(readlink -f "$engine")" = "$(readlink -f "$(dirname "$(readlink -f "$program")")/libcallsdk-engine.so")" ] ||
+    { cat "$work/client.log" >&2; fail "the voice engine next to the client was not loaded (${engine:-none})"; }
   [ -d "$user/home/.local/share/nuvoxa/temp" ] ||
     fail "the client did not use its data folder \$XDG_DATA_HOME/nuvoxa"
   (cd "$root" && find . | sort) >"$work/root.after"

@@ -235,8 +235,9 @@ private:
                               .arg(cents, m_account)));
     }
 
-    // Dials with the pad and the direct-call key, just after a poll of the
-    // call state, so that an answer is seen before a quick far-end hang-up.
+    // Dials with the pad and the direct-call key at a moment when the next
+    // poll of the call state is due between the answer and a quick far-end
+    // hang-up.
     void dial(const QString &number)
     {
         m_historyRows = history()->count();
@@ -297,6 +298,16 @@ private slots:
     void cleanupTestCase()
     {
         m_login.reset();
+    }
+
+    void init()
+    {
+        // The slots after the login need its main window; a failed login
+        // fails once, not once per slot.
+        const QByteArray name = QTest::currentTestFunction();
+        if (!m_main && name != "wrongPasswordIsRefused" && name != "accountRefusedByTheService" &&
+            name != "loginOpensTheMainWindow")
+            QSKIP("no main window: the login failed");
     }
 
     void wrongPasswordIsRefused()
