@@ -46,6 +46,27 @@ outside=$(grep -vE '^/(usr/((bin|lib|share)/)?)?$|^/usr/lib/nuvoxa/|^/usr/bin/nu
           "$work/contents" || true)
 [ -z "$outside" ] || fail "files outside the program folder, /usr/bin and /usr/share: $outside"
 
+echo "== Dependencies on a clean machine"
+# Every dependency (one of each alternative group) must be a package the
+# distribution offers, so apt can install the package where none of them is.
+# (The policy text is read whole: grep -q would end the pipe early.)
+offers() { local policy; policy=$(apt-cache policy "$1" 2>/dev/null); grep -qE '^ +[0-9]+ (https?|file|cdrom):' <<<"$policy"; }
+if offers libc6; then
+  IFS=, read -ra groups <<<"$depends"
+  for group in "${groups[@]}"; do
+    offered=
+    IFS='|' read -ra alternatives <<<"$group"
+    for alt in "${alternatives[@]}"; do
+      name=$(sed 's/(.*)//; s/[[:space:]]//g' <<<"$alt")
+      offers "$name" && offered=$name && break
+    done
+    [ -n "$offered" ] || fail "no package offers $group"
+  done
+  echo "every dependency is offered by the package archive"
+else
+  echo "no package lists (apt-get update): skipped"
+fi
+
 echo "== Dependencies on this machine"
 if [ "$(id -u)" = 0 ]; then
   dpkg --dry-run -i "$deb" >"$work/dryrun.log" 2>&1 || { cat "$work/dryrun.log" >&2; fail "dpkg --dry-run -i"; }
