@@ -21,6 +21,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QSystemTrayIcon>
 #include <QTextCodec>
 #include <QThread>
 #include <QTimer>
@@ -92,6 +93,7 @@ public:
                   waitUntil([] { return mainWindow() && mainWindow()->isVisible(); }, 20000)))
             return false;
         MianWindow *main = mainWindow();
+        step("tray available", QSystemTrayIcon::isSystemTrayAvailable());
         pause(1000);
 
         for (const char *c = kEchoNumber; *c; ++c) {
