@@ -464,6 +464,10 @@ bool Engine::createCore()
     linphone_config_set_int(cfg, "sip", "register_only_when_network_is_up", 0);
     linphone_config_set_int(cfg, "sip", "auto_net_state_mon", 0);
     linphone_config_set_int(cfg, "misc", "history_max_size", 0);
+    // No error tones when a call fails or ends: the window shows what
+    // happened, and a tone started while the sound server is gone crashes
+    // inside the media library.
+    linphone_config_set_int(cfg, "sound", "tone_indications", 0);
 
     linphone_core_clear_accounts(core_);
     linphone_core_clear_all_auth_info(core_);
