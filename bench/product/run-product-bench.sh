@@ -197,6 +197,14 @@ for r in $(seq 1 "$ROUNDS"); do
   fi
 done
 
+if [ -x "$BIN/audiopath_bench" ]; then
+  echo "== audio path; load: $(uptime | sed 's/.*load/load/')" >&2
+  d=$(fresh audio)
+  out=$(inenv "$d" "$BIN/audiopath_bench" "$ROUNDS")
+  add audio_pcmu "$(value audio_one_way_PCMU_ms <<<"$out")"
+  add audio_g729 "$(value audio_one_way_G729_ms <<<"$out")"
+fi
+
 m() { median <<<"${S[$1]:-}"; }
 ratio() { awk -v a="$(m "$1")" -v b="$(m "$2")" 'BEGIN { if (a+0 > 0 && b+0 > 0) printf "%.2f", a / b; else print "n/a" }'; }
 echo
@@ -212,6 +220,9 @@ echo "| idle CPU registered (% of one core) | <= 0.3 | $(m nuvoxa_cpu) (${IDLE} 
 echo "| dial -> INVITE on the wire (ms) | <= 2 | $(m nuvoxa_invite) | | $(m lc_invite) | $(m bs_invite) |"
 echo "| dial -> ACK of the 200 on the wire (ms) | <= 8 | $(m nuvoxa_ack) | | $(m lc_ack) | $(m bs_ack) |"
 echo "| dial -> \"established\" line (ms) | | | | $(m lc_est) | $(m bs_est) |"
+echo "| audio one way, PCMU (ms, round trip to the echo gateway halved) | <= 150 | $(m audio_pcmu) | | | |"
+echo "| audio one way, G.729 (ms) | <= 150 | $(m audio_g729) | | | |"
+echo "| audio one way, Opus | <= 150 | n/a: the echo gateway has no Opus | | | |"
 
 # The voice library and the history lists measured on their own, by their
 # benchmarks, as rows of the same table.

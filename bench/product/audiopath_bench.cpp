@@ -1,0 +1,260 @@
+// One-way audio latency of a direct call, per codec: a tone burst enters the
+// microphone (a PulseAudio pipe source fed by this program in real time),
+// travels to the echo gateway and back and is heard on the speaker (the
+// default sink's monitor, recorded by this program). Half the round trip is
+// the one-way figure. The library runs with its default jitter buffer. The
+// echo gateway speaks PCMU, PCMA and G.729 only: Opus cannot be measured
+// against it.
+//
+//   audiopath_bench [BURSTS=5]
+//
+// Needs the service stack's environment (NUVOXA_DEMO, NUVOXA_CLOUD_HOST,
+// PULSE_SERVER of a private PulseAudio), as run-product-bench.sh sets it.
+#include "callsdk.h"
+
+#include <pulse/simple.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+const int kRate = 8000;
+const int kChunk = 160; // 20 ms
+
+std::mutex g_mutex;
+std::condition_variable g_cv;
+int g_confirmed = 0, g_ended = 0;
+
+void onState(char *state)
+{
+    std::lock_guard<std::mutex> lk(g_mutex);
+    if (std::strcmp(state, "CONFIRMED") == 0)
+        ++g_confirmed;
+    else if (std::strcmp(state, "DISCONNCTD") == 0)
+        ++g_ended;
+    g_cv.notify_all();
+}
+
+bool waitCount(int *counter, int target, int ms)
+{
+    std::unique_lock<std::mutex> lk(g_mutex);
+    return g_cv.wait_for(lk, std::chrono::milliseconds(ms), [&] { return *counter >= target; });
+}
+
+std::string run(const std::string &cmd)
+{
+    std::string out;
+    FILE *p = popen(cmd.c_str(), "r");
+    if (!p)
+        return out;
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, p))
+        out += buf;
+    pclose(p);
+    while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
+        out.pop_back();
+    return out;
+}
+
+double seconds(Clock::time_point t) { return std::chrono::duration<double>(t.time_since_epoch()).count(); }
+
+// Feeds the pipe source in real time: silence, or a 40 ms 1 kHz burst when
+// asked; remembers when the burst's first sample was handed over.
+struct Feeder {
+    int fd = -1;
+    std::atomic<bool> stop{false};
+    std::atomic<bool> burst{false};
+    std::atomic<double> burstAt{0};
+    std::thread thread;
+
+    void start(const std::string &fifo)
+    {
+        fd = open(fifo.c_str(), O_WRONLY);
+        thread = std::thread([this] {
+            std::vector<short> chunk(kChunk);
+            Clock::time_point next = Clock::now();
+            while (!stop) {
+                bool tone = burst.exchange(false);
+                for (int i = 0; i < kChunk; ++i)
+                    chunk[i] = tone ? short(16000 * std::sin(2 * M_PI * 1000 * i / kRate)) : 0;
+                if (tone)
+                    burstAt = seconds(Clock::now());
+                if (write(fd, chunk.data(), chunk.size() * sizeof(short)) < 0)
+                    break;
+                if (tone) { // the burst's second half
+                    if (write(fd, chunk.data(), chunk.size() * sizeof(short)) < 0)
+                        break;
+                    next += std::chrono::milliseconds(20);
+                }
+                next += std::chrono::milliseconds(20);
+                std::this_thread::sleep_until(next);
+            }
+        });
+    }
+    void finish()
+    {
+        stop = true;
+        if (thread.joinable())
+            thread.join();
+        if (fd >= 0)
+            close(fd);
+    }
+};
+
+// Records the monitor; the time the first loud sample was played after `since`.
+struct Listener {
+    pa_simple *pa = nullptr;
+    std::atomic<bool> stop{false};
+    std::atomic<double> since{1e300};
+    std::atomic<double> heard{0};
+    std::thread thread;
+
+    bool start(const std::string &monitor)
+    {
+        pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
+        pa_buffer_attr attr;
+        std::memset(&attr, 0xff, sizeof attr);
+        attr.fragsize = 80 * sizeof(short); // 10 ms
+        int err = 0;
+        pa = pa_simple_new(nullptr, "audiopath_bench", PA_STREAM_RECORD, monitor.c_str(), "monitor", &spec,
+                           nullptr, &attr, &err);
+        if (!pa)
+            return false;
+        thread = std::thread([this] {
+            std::vector<short> buf(80);
+            while (!stop) {
+                int err = 0;
+                if (pa_simple_read(pa, buf.data(), buf.size() * sizeof(short), &err) < 0)
+                    break;
+                double now = seconds(Clock::now());
+                pa_usec_t lat = pa_simple_get_latency(pa, &err);
+                for (size_t i = 0; i < buf.size(); ++i) {
+                    if (std::abs(int(buf[i])) < 3000)
+                        continue;
+                    // When this sample was played: the read time less what
+                    // followed it and what still waits in the stream.
+                    double t = now - double(buf.size() - i) / kRate - lat / 1e6;
+                    if (t > since && heard == 0)
+                        heard = t;
+                    break;
+                }
+            }
+        });
+        return true;
+    }
+    void finish()
+    {
+        stop = true;
+        if (thread.joinable())
+            thread.join();
+        if (pa)
+            pa_simple_free(pa);
+    }
+};
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return -1;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    int bursts = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const char *demo = std::getenv("NUVOXA_DEMO");
+    if (!demo || !std::strchr(demo, ':') || !std::getenv("PULSE_SERVER")) {
+        std::fprintf(stderr, "audiopath_bench: NUVOXA_DEMO and PULSE_SERVER must be set\n");
+        return 2;
+    }
+    std::string account(demo, std::strchr(demo, ':'));
+    std::string password(std::strchr(demo, ':') + 1);
+
+    char dir[] = "/tmp/audiopath.XXXXXX";
+    if (!mkdtemp(dir))
+        return 1;
+    std::string fifo = std::string(dir) + "/mic";
+    // The sound server makes the pipe itself.
+    std::string module = run("pactl load-module module-pipe-source source_name=bench_mic file=" + fifo +
+                             " format=s16le rate=8000 channels=1");
+    std::string oldSource = run("pactl get-default-source");
+    run("pactl set-default-source bench_mic");
+    std::string monitor = run("pactl get-default-sink") + ".monitor";
+
+    Feeder feeder;
+    Listener listener;
+    if (module.empty() || !listener.start(monitor)) {
+        std::fprintf(stderr, "audiopath_bench: PulseAudio set-up failed\n");
+        listener.finish();
+        return 1;
+    }
+    feeder.start(fifo);
+
+    OnCallState(onState);
+    getServerIp();
+    int status = 0;
+    if (loginServer(&account[0], &password[0], 1) == -1) {
+        std::fprintf(stderr, "audiopath_bench: registration failed\n");
+        status = 1;
+    }
+    struct Codec {
+        const char *name;
+        int g729;
+        bool report;
+    };
+    int calls = 0;
+    // The first call of a process hears the burst 100-400 ms late while the
+    // null devices' buffers settle: it is a warm-up, not reported.
+    for (Codec codec : {Codec{"G729", 1, false}, Codec{"PCMU", 0, true}, Codec{"G729", 1, true}}) {
+        if (status)
+            break;
+        EnaleG729(codec.g729);
+        if (make_call(const_cast<char *>("13800138000")) != 1 || !waitCount(&g_confirmed, ++calls, 10000)) {
+            std::fprintf(stderr, "audiopath_bench: the call did not connect\n");
+            status = 1;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500)); // jitter buffer settles
+        std::vector<double> oneWay;
+        for (int b = 0; b < bursts; ++b) {
+            listener.heard = 0;
+            listener.since = seconds(Clock::now());
+            feeder.burst = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+            if (listener.heard > 0 && feeder.burstAt > 0)
+                oneWay.push_back((listener.heard - feeder.burstAt) * 1000 / 2);
+        }
+        if (codec.report)
+            std::printf("audio_one_way_%s_ms=%.1f\naudio_bursts_heard_%s=%zu/%d\n", codec.name, median(oneWay),
+                        codec.name, oneWay.size(), bursts);
+        std::fflush(stdout);
+        call_hangup();
+        waitCount(&g_ended, calls, 10000);
+    }
+    callSdkDestroy();
+    listener.finish();
+    feeder.finish();
+    run("pactl set-default-source " + oldSource);
+    run("pactl unload-module " + module);
+    unlink(fifo.c_str());
+    rmdir(dir);
+    return status;
+}
