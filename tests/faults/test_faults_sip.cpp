@@ -9,6 +9,7 @@
 #include "login/widget.h"
 #include "mainwindow/mianwindow.h"
 #include "modalanswerer.h"
+#include "platform/paths.h"
 #include "testutil.h"
 
 #include <QApplication>
@@ -57,6 +58,7 @@ private:
     QHash<QString, QString> m_env;
     std::unique_ptr<Widget> m_window;
 
+    static QString voiceFolder() { return Paths::tempDir() + QStringLiteral("/callsdk"); }
     MianWindow *main() { return topLevel<MianWindow>(); }
     template<typename T> T *child(const char *name) { return main()->findChild<T *>(name); }
     bool inCall() { return !child<QPushButton>("pushButton_3")->isHidden(); }
@@ -144,6 +146,9 @@ private slots:
         Startup::installFontSubstitutes();
         QVERIFY(m_state.isValid());
         QVERIFY2(startStack(), "the private service stack did not start");
+        // A voice folder left world-writable, e.g. by an older copy.
+        QVERIFY(QDir().mkpath(voiceFolder()));
+        QVERIFY(QFile::setPermissions(voiceFolder(), QFileDevice::Permissions(0x7777)));
         m_window = std::make_unique<Widget>();
         m_window->show();
     }
@@ -153,6 +158,18 @@ private slots:
         m_window.reset();
         m_stack.terminate();
         m_stack.waitForFinished(20000);
+    }
+
+    // The voice library's folder holds its configuration with the account's
+    // credentials and its SIP log: owner only.
+    void voiceFilesArePrivate()
+    {
+        if (qEnvironmentVariableIsSet("NUVOXA_LOSSY_NET"))
+            QSKIP("runs on the plain network");
+        loginToMainWindow();
+        QCOMPARE(TestUtil::fileMode(voiceFolder()), 0700);
+        QVERIFY(QFile::exists(voiceFolder() + "/linphonerc"));
+        QCOMPARE(TestUtil::fileMode(voiceFolder() + "/linphonerc") & 077, 0);
     }
 
     // The gateway rings and never answers; the user hangs up.
