@@ -186,6 +186,8 @@ private:
     std::deque<char> dtmfQueue_;
     Clock::time_point nextDtmf_{};
     std::string reloadedFor_; // the defaults that last made us look for new devices
+    std::string playbackSink_; // PulseAudio's name of the device calls play on
+    Ringback ringback_;
 };
 
 Engine &engine()
@@ -435,8 +437,8 @@ bool Engine::createCore()
     // credentials, call logs) is kept or registered again.
     for (const char *name : {"linphonerc", "linphone.db", "call-history.db", "zrtp-secrets.db"})
         unlink((folder_ + name).c_str());
-    std::string ringback = folder_ + "ringback.wav";
-    bool haveRingback = writeRingback(ringback);
+    // An earlier version kept its ringback here.
+    unlink((folder_ + "ringback.wav").c_str());
 
     LinphoneFactory *factory = linphone_factory_get();
     linphone_factory_set_config_dir(factory, folder_.c_str());
@@ -491,8 +493,8 @@ bool Engine::createCore()
     // media, and the window goes back to idle.
     linphone_core_set_nortp_timeout(core_, 15);
     linphone_core_set_user_agent(core_, "Nuvoxa", "1.0");
-    if (haveRingback)
-        linphone_core_set_ringback(core_, ringback.c_str());
+    // The ringback is ours (see Ringback).
+    linphone_core_set_ringback(core_, nullptr);
     linphone_core_set_ring(core_, nullptr);
 
     if (linphone_core_start(core_) != 0) {
@@ -513,6 +515,7 @@ void Engine::destroyCore()
     if (current_) {
         linphone_call_terminate(current_);
     }
+    ringback_.stop();
     dropAccount(true);
     linphone_core_stop(core_);
     if (current_) {
@@ -551,6 +554,8 @@ void Engine::chooseSoundDevices(bool reloadWhenMissing, LinphoneCall *call)
             pulseOut = d;
     }
     std::string defaults = pd.source + "\n" + pd.sink;
+    if (havePulse)
+        playbackSink_ = pd.sink;
     if (havePulse && reloadWhenMissing && (!input || !output) && defaults != reloadedFor_) {
         reloadedFor_ = defaults;
         // A device that appeared after the core started: look again.
@@ -954,6 +959,10 @@ void Engine::onCallState(LinphoneCore *, LinphoneCall *call, LinphoneCallState s
             linphone_call_decline(call, LinphoneReasonBusy);
         return;
     }
+    if (state == LinphoneCallOutgoingRinging)
+        e.ringback_.start(e.playbackSink_);
+    else if (state != LinphoneCallOutgoingInit && state != LinphoneCallOutgoingProgress)
+        e.ringback_.stop();
     switch (state) {
     case LinphoneCallOutgoingInit:
     case LinphoneCallOutgoingProgress:

@@ -1,71 +1,67 @@
 #include "tone.h"
 
+#include <pulse/simple.h>
+
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
-#include <cstdio>
-#include <vector>
+#include <thread>
 
 namespace callsdk {
-namespace {
 
-void put16(std::vector<unsigned char> &out, unsigned v)
-{
-    out.push_back(v & 0xff);
-    out.push_back((v >> 8) & 0xff);
-}
-
-void put32(std::vector<unsigned char> &out, uint32_t v)
-{
-    put16(out, v & 0xffff);
-    put16(out, v >> 16);
-}
-
-} // namespace
-
-bool writeRingback(const std::string &path)
+std::vector<short> ringbackCycle()
 {
     const int rate = 8000;
     const int onSamples = rate;      // 1 s tone
     const int offSamples = 4 * rate; // 4 s pause
     const double pi = 3.14159265358979323846;
-    const uint32_t dataBytes = uint32_t(onSamples + offSamples) * 2;
-
-    std::vector<unsigned char> out;
-    out.reserve(44 + dataBytes);
-    out.insert(out.end(), {'R', 'I', 'F', 'F'});
-    put32(out, 36 + dataBytes);
-    out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    put32(out, 16);
-    put16(out, 1); // PCM
-    put16(out, 1); // mono
-    put32(out, rate);
-    put32(out, rate * 2);
-    put16(out, 2);
-    put16(out, 16);
-    out.insert(out.end(), {'d', 'a', 't', 'a'});
-    put32(out, dataBytes);
-    for (int i = 0; i < onSamples + offSamples; ++i) {
-        double v = 0;
-        if (i < onSamples) {
-            // 10 ms fade in and out so the tone starts and stops without clicks
-            double edge = std::min(1.0, std::min(i, onSamples - 1 - i) / 80.0);
-            v = 0.35 * edge * std::sin(2 * pi * 450.0 * i / rate);
-        }
-        put16(out, uint16_t(int16_t(std::lround(v * 32767))));
+    std::vector<short> out(size_t(onSamples + offSamples), 0);
+    for (int i = 0; i < onSamples; ++i) {
+        // 10 ms fade in and out so the tone starts and stops without clicks
+        double edge = std::min(1.0, std::min(i, onSamples - 1 - i) / 80.0);
+        out[size_t(i)] = short(std::lround(0.35 * edge * std::sin(2 * pi * 450.0 * i / rate) * 32767));
     }
+    return out;
+}
 
-    std::string tmp = path + ".part";
-    FILE *f = std::fopen(tmp.c_str(), "wb");
-    if (!f)
-        return false;
-    bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
-    ok = std::fclose(f) == 0 && ok;
-    if (ok)
-        ok = std::rename(tmp.c_str(), path.c_str()) == 0;
-    if (!ok)
-        std::remove(tmp.c_str());
-    return ok;
+Ringback::~Ringback()
+{
+    stop();
+}
+
+void Ringback::start(const std::string &sink)
+{
+    stop();
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    stop_ = stop;
+    // Never waited for: a stopped tone ends within one chunk on its own.
+    std::thread([stop, sink] {
+        pa_sample_spec spec{PA_SAMPLE_S16LE, 8000, 1};
+        pa_buffer_attr attr;
+        attr.maxlength = uint32_t(-1);
+        attr.tlength = 8000 * 2 / 10; // 100 ms queued: stops soon after being told
+        attr.prebuf = uint32_t(-1);
+        attr.minreq = uint32_t(-1);
+        attr.fragsize = uint32_t(-1);
+        int err = 0;
+        pa_simple *pa = pa_simple_new(nullptr, "callsdk", PA_STREAM_PLAYBACK, sink.empty() ? nullptr : sink.c_str(),
+                                      "ringback", &spec, nullptr, &attr, &err);
+        if (!pa)
+            return;
+        const std::vector<short> cycle = ringbackCycle();
+        const size_t chunk = 160; // 20 ms
+        for (size_t pos = 0; !*stop; pos = (pos + chunk) % cycle.size()) {
+            if (pa_simple_write(pa, cycle.data() + pos, chunk * sizeof(short), &err) < 0)
+                break;
+        }
+        pa_simple_flush(pa, &err);
+        pa_simple_free(pa);
+    }).detach();
+}
+
+void Ringback::stop()
+{
+    if (stop_)
+        *stop_ = true;
 }
 
 } // namespace callsdk

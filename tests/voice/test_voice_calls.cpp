@@ -217,6 +217,8 @@ void TestVoiceCalls::noAnswerThenHangup()
 {
     QCOMPARE(dial(kNoAnswer), 1);
     QVERIFY2(rec_.waitFor("EARLY", 1, 10s), qPrintable(rec_.states().join(',')));
+    QElapsedTimer ringing;
+    ringing.start();
     // While it rings the caller hears the ringback tone (450 Hz).
     std::vector<short> heard = recordSink(1500);
     QVERIFY2(toneShare(heard, 450) > 0.2, qPrintable(QString::number(toneShare(heard, 450))));
@@ -224,6 +226,11 @@ void TestVoiceCalls::noAnswerThenHangup()
     call_hangup();
     expectEnd();
     QCOMPARE(rec_.states(), QStringList({"CALLING", "EARLY", "DISCONNCTD"}));
+    // The tone ends with the call: nothing where its next second (5 s after
+    // the first) would be.
+    QThread::msleep(qMax<qint64>(0, 5200 - ringing.elapsed()));
+    std::vector<short> after = recordSink(600);
+    QVERIFY2(rms(after) < 200, qPrintable(QString::number(rms(after))));
     call_hangup(); // harmless with no call
 }
 
