@@ -175,7 +175,8 @@ private slots:
         clock.start();
         login();
         QTRY_COMPARE_WITH_TIMEOUT(answerer.count(), 1, ServiceHttp::DefaultTimeoutMs + 10000);
-        QVERIFY(clock.elapsed() >= ServiceHttp::DefaultTimeoutMs - 100);
+        // A coarse timer may fire up to 5 % early.
+        QVERIFY(clock.elapsed() >= ServiceHttp::DefaultTimeoutMs * 95 / 100);
         QVERIFY(clock.elapsed() < 40000);
         verifyRecovers(answerer, "登录失败");
     }
