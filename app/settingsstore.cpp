@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QLockFile>
 #include <QSettings>
 
 #include <fcntl.h>
@@ -89,8 +90,25 @@ static QHash<QString, FileStamp> &unreadableFiles()
     return files;
 }
 
+// A client killed while the INI store held its lock can leave the lock file
+// behind. One naming a dead process is cleared by the store at once, but an
+// empty one (killed between creating and filling it) only once it is 30 s
+// old, and the store waits that long in the UI thread. Nobody else writes
+// these files, so an empty lock a few seconds old is stale: clear it here.
+static void clearStaleLock(const QString &path)
+{
+    const QString lockPath = path + QStringLiteral(".lock");
+    if (!QFileInfo::exists(lockPath))
+        return;
+    QLockFile lock(lockPath);
+    lock.setStaleLockTime(3000);
+    if (lock.tryLock(0))
+        lock.unlock();
+}
+
 std::unique_ptr<QSettings> open(const QString &path, bool secret)
 {
+    clearStaleLock(path);
     if (secret && !QFileInfo::exists(path) && QFileInfo(path).dir().exists()) {
         const QByteArray name = QFile::encodeName(path);
         const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);

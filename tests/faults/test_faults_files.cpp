@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -256,6 +257,26 @@ private slots:
 
         QCOMPARE(readBytes(SettingsStore::loginFile()), broken);
         QCOMPARE(SettingsStore::readLastLogins().value(0).first, QString("1003"));
+    }
+
+    // A client killed while its INI store held the lock, between creating
+    // the lock file and writing its process number into it: the next start
+    // must not wait half a minute for that lock.
+    void emptyStaleLockFile()
+    {
+        SettingsStore::ensureFolder();
+        const QString lockPath = SettingsStore::historyFile(kAccount) + ".lock";
+        QFile lock(lockPath);
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-10),
+                                 QFileDevice::FileModificationTime));
+        lock.close();
+        open();
+        QElapsedTimer clock;
+        clock.start();
+        verifyUsable();
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString("a call took %1 ms").arg(clock.elapsed())));
+        QCOMPARE(HistoryStore(kAccount).load().size(), 1);
     }
 
     // No settings folder at all (first start, or removed while running):
