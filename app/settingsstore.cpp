@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QLockFile>
 #include <QSettings>
 
 #include <fcntl.h>
@@ -91,19 +90,16 @@ static QHash<QString, FileStamp> &unreadableFiles()
 }
 
 // A client killed while the INI store held its lock can leave the lock file
-// behind. One naming a dead process is cleared by the store at once, but an
-// empty one (killed between creating and filling it) only once it is 30 s
-// old, and the store waits that long in the UI thread. Nobody else writes
-// these files, so an empty lock a few seconds old is stale: clear it here.
+// behind. One naming a dead process the store clears at once, but an empty
+// one (killed between creating and filling it) only when it is 30 s old, and
+// it waits that long in the UI thread. Only the client writes these files,
+// one instance at a time and from the UI thread, so a lock file that is
+// empty when a store opens is such a remainder.
 static void clearStaleLock(const QString &path)
 {
-    const QString lockPath = path + QStringLiteral(".lock");
-    if (!QFileInfo::exists(lockPath))
-        return;
-    QLockFile lock(lockPath);
-    lock.setStaleLockTime(3000);
-    if (lock.tryLock(0))
-        lock.unlock();
+    const QFileInfo lock(path + QStringLiteral(".lock"));
+    if (lock.exists() && lock.size() == 0)
+        QFile::remove(lock.filePath());
 }
 
 std::unique_ptr<QSettings> open(const QString &path, bool secret)
