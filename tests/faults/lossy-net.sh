@@ -9,6 +9,10 @@
 set -euo pipefail
 loss=$1; shift
 ns=nuvoxa-loss-$$
+# Namespaces of earlier runs that were killed before they could clean up.
+for old in $(ip netns list | awk '/^nuvoxa-loss-/ {print $1}'); do
+  kill -0 "${old#nuvoxa-loss-}" 2>/dev/null || ip netns del "$old" 2>/dev/null || true
+done
 ip netns add "$ns"
 trap 'ip netns del "$ns" 2>/dev/null || true' EXIT
 ip netns exec "$ns" ip link set lo up
