@@ -95,6 +95,8 @@ void HistoryStore::write(const PHONEDATA &entry)
 {
     SettingsStore::ensureFolder();
     const auto settings = SettingsStore::open(m_path);
+    if (!SettingsStore::writable(*settings))
+        return;
     settings->beginGroup(historyGroup(*settings, entry.num, true));
     settings->setValue(kType, entry.type);
     settings->setValue(kNum, entry.num);
@@ -107,6 +109,8 @@ void HistoryStore::remove(const QString &number)
 {
     SettingsStore::ensureFolder();
     const auto settings = SettingsStore::open(m_path);
+    if (!SettingsStore::writable(*settings))
+        return;
     const QString group = historyGroup(*settings, number, false);
     // An empty group name would address the whole file.
     if (group.isEmpty())
@@ -156,6 +160,8 @@ QString ContactStore::save(const QString &name, const QString &phone)
 {
     SettingsStore::ensureFolder();
     const auto settings = SettingsStore::open(m_path);
+    if (!SettingsStore::writable(*settings))
+        return QString();
     const QString preferred = RecordGroups::preferred(name + phone);
     QString group;
     for (int n = 0;; ++n) {
@@ -176,6 +182,8 @@ void ContactStore::remove(const QString &group)
         return;
     SettingsStore::ensureFolder();
     const auto settings = SettingsStore::open(m_path);
+    if (!SettingsStore::writable(*settings))
+        return;
     // Only this contact's keys: a group of a hand-edited file may hold more.
     settings->beginGroup(group);
     settings->remove(kName);
