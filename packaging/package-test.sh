@@ -80,7 +80,7 @@ prog=$root/usr/lib/nuvoxa
 for file in nuvoxa libcallsdk.so libcallsdk-engine.so nuvoxa-update; do
   if ldd "$prog/$file" | grep 'not found'; then fail "unresolved libraries of $file"; fi
 done
-ldd "$prog/nuvoxa" | grep -q "$prog/libcallsdk.so" || fail "the client does not load the voice library next to it"
+ldd "$prog/nuvoxa" | grep -F "$prog/libcallsdk.so" >/dev/null || fail "the client does not load the voice library next to it"
 command -v desktop-file-validate >/dev/null &&
   desktop-file-validate "$root/usr/share/applications/nuvoxa.desktop"
 
@@ -137,7 +137,7 @@ start_client "$root/usr/bin/nuvoxa"
 if [ "${NUVOXA_PACKAGE_TEST_INSTALL:-0}" = 1 ]; then
   echo "== Installed with dpkg"
   [ "$(id -u)" = 0 ] || fail "installing needs root"
-  ! dpkg-query -W -f='${Status}' nuvoxa 2>/dev/null | grep -q 'ok installed' ||
+  ! dpkg-query -W -f='${Status}' nuvoxa 2>/dev/null | grep 'ok installed' >/dev/null ||
     fail "nuvoxa is installed already; not touching it"
   dpkg -i "$deb"
   trap 'dpkg -P nuvoxa >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
