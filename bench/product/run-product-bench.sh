@@ -18,29 +18,10 @@ for t in nuvoxa client_bench probe nuvoxa-service; do
   [ -x "$BIN/$t" ] || { echo "run-product-bench.sh: $BIN/$t not built" >&2; exit 1; }
 done
 
-work=$(mktemp -d /tmp/product-bench.XXXXXX)
-state=$work/stack
-mkdir -p "$state"
-NUVOXA_BUILD_DIR=$BUILD setsid "$REPO/service/launch.sh" --free-ports --private-pulse \
-  --state "$state" --max-time 3600 </dev/null >"$work/launcher.out" 2>&1 &
-launcher=$!
 xvfb=
-cleanup() {
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-  kill -TERM "$launcher" 2>/dev/null
-  for _ in $(seq 1 100); do kill -0 "$launcher" 2>/dev/null || break; sleep 0.1; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-for _ in $(seq 1 300); do
-  [ -r "$state/stack.env" ] && grep -q '^NUVOXA_SERVICE ' "$work/launcher.out" && break
-  kill -0 "$launcher" 2>/dev/null || { cat "$work/launcher.out" >&2; exit 1; }
-  sleep 0.1
-done
-[ -r "$state/stack.env" ] || { echo "run-product-bench.sh: the stack did not come up" >&2; exit 1; }
-while IFS= read -r line; do
-  case "$line" in [A-Za-z_]*=*) export "${line%%=*}=${line#*=}" ;; esac
-done <"$state/stack.env"
+bench_extra_cleanup() { [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null; }
+. "$REPO/bench/stack.sh"
+bench_start_stack product-bench 3600
 SIP_HOST=${NUVOXA_SIP_HOST%:*}
 SIP_PORT=${NUVOXA_SIP_HOST##*:}
 ACCOUNT=${NUVOXA_DEMO%%:*}
