@@ -10,6 +10,7 @@
 //
 // Needs the service stack's environment (NUVOXA_DEMO, NUVOXA_CLOUD_HOST,
 // PULSE_SERVER of a private PulseAudio), as run-product-bench.sh sets it.
+#include "callcounter.h"
 #include "callsdk.h"
 
 #include <pulse/simple.h>
@@ -36,25 +37,7 @@ using Clock = std::chrono::steady_clock;
 const int kRate = 8000;
 const int kChunk = 160; // 20 ms
 
-std::mutex g_mutex;
-std::condition_variable g_cv;
-int g_confirmed = 0, g_ended = 0;
-
-void onState(char *state)
-{
-    std::lock_guard<std::mutex> lk(g_mutex);
-    if (std::strcmp(state, "CONFIRMED") == 0)
-        ++g_confirmed;
-    else if (std::strcmp(state, "DISCONNCTD") == 0)
-        ++g_ended;
-    g_cv.notify_all();
-}
-
-bool waitCount(int *counter, int target, int ms)
-{
-    std::unique_lock<std::mutex> lk(g_mutex);
-    return g_cv.wait_for(lk, std::chrono::milliseconds(ms), [&] { return *counter >= target; });
-}
+using namespace BenchCalls;
 
 std::string run(const std::string &cmd)
 {

@@ -5,6 +5,7 @@
 // threads; it fails when they keep growing after the first round (the first
 // 50 calls load the media plugins and warm the allocator).
 // The stack's addresses come from the environment (run-soak-bench.sh).
+#include "callcounter.h"
 #include "callsdk.h"
 
 #include <chrono>
@@ -22,28 +23,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::mutex g_mutex;
-std::condition_variable g_cv;
-int g_confirmed = 0;
-int g_ended = 0;
-
-void onState(char *state)
-{
-    {
-        std::lock_guard<std::mutex> lk(g_mutex);
-        if (std::strcmp(state, "CONFIRMED") == 0)
-            ++g_confirmed;
-        else if (std::strcmp(state, "DISCONNCTD") == 0)
-            ++g_ended;
-    }
-    g_cv.notify_all();
-}
-
-bool waitCount(int *counter, int target, int ms)
-{
-    std::unique_lock<std::mutex> lk(g_mutex);
-    return g_cv.wait_for(lk, std::chrono::milliseconds(ms), [&] { return *counter >= target; });
-}
+using namespace BenchCalls;
 
 long statusKb(const char *key)
 {

@@ -3,6 +3,7 @@
 //   gateway that answers at once, idle CPU while registered, resident memory.
 // The stack's addresses come from the environment (NUVOXA_CLOUD_HOST,
 // NUVOXA_DEMO, PULSE_SERVER), as run-voice-bench.sh sets them.
+#include "callcounter.h"
 #include "callsdk.h"
 
 #include <algorithm>
@@ -21,28 +22,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::mutex g_mutex;
-std::condition_variable g_cv;
-int g_confirmed = 0;
-int g_ended = 0;
-
-void onState(char *state)
-{
-    {
-        std::lock_guard<std::mutex> lk(g_mutex);
-        if (std::strcmp(state, "CONFIRMED") == 0)
-            ++g_confirmed;
-        else if (std::strcmp(state, "DISCONNCTD") == 0)
-            ++g_ended;
-    }
-    g_cv.notify_all();
-}
-
-bool waitCount(int *counter, int target, int ms)
-{
-    std::unique_lock<std::mutex> lk(g_mutex);
-    return g_cv.wait_for(lk, std::chrono::milliseconds(ms), [&] { return *counter >= target; });
-}
+using namespace BenchCalls;
 
 double msSince(Clock::time_point t)
 {
