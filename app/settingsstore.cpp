@@ -118,15 +118,55 @@ std::unique_ptr<QSettings> open(const QString &path, bool secret)
     return settings;
 }
 
+// Keeps the bytes of a file that did not read cleanly under damaged/ before
+// the store rewrites it from what it could read. Owner-only: the login files
+// hold passwords.
+static bool keepDamagedCopy(const QString &path)
+{
+    QFile damaged(path);
+    if (!damaged.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = damaged.readAll();
+    const QString dir = folder() + QStringLiteral("/damaged");
+    if (!QDir().mkpath(dir))
+        return false;
+    const QString base = dir + QLatin1Char('/') + QFileInfo(path).fileName() + QLatin1Char('-')
+                         + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+    QString copyPath = base;
+    for (int n = 2; QFileInfo::exists(copyPath); ++n)
+        copyPath = base + QLatin1Char('-') + QString::number(n);
+    const QByteArray name = QFile::encodeName(copyPath);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    QFile copy;
+    bool ok = copy.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)
+              && copy.write(bytes) == bytes.size() && copy.flush() && ::fsync(fd) == 0;
+    copy.close();
+    if (!ok) {
+        QFile::remove(copyPath);
+        return false;
+    }
+    qWarning() << "settings:" << path << "did not read cleanly; its bytes are kept in" << copyPath;
+    return true;
+}
+
 bool writable(const QSettings &settings)
 {
+    if (settings.status() == QSettings::AccessError)
+        return false;
     const QString path = settings.fileName();
     const auto known = unreadableFiles().constFind(path);
-    const bool unreadable = settings.status() != QSettings::NoError
-                            || (known != unreadableFiles().constEnd() && *known == stamp(path));
-    if (unreadable)
-        qDebug() << "settings: not writing" << path << "it did not read cleanly";
-    return !unreadable;
+    const bool damaged = settings.status() == QSettings::FormatError
+                         || (known != unreadableFiles().constEnd() && *known == stamp(path));
+    if (!damaged)
+        return true;
+    if (!keepDamagedCopy(path)) {
+        qDebug() << "settings: not writing" << path << "it did not read cleanly and no copy could be kept";
+        return false;
+    }
+    unreadableFiles().remove(path);
+    return true;
 }
 
 void saveLogin(const QString &account, const QString &password, bool rememberPassword,

@@ -34,9 +34,10 @@ QString safeName(const QString &account);
 // mode of an existing file when it rewrites it.
 std::unique_ptr<QSettings> open(const QString &path, bool secret = false);
 
-// False (with a debug trace) when the file did not read cleanly: the INI
-// store would rewrite it without every part it skipped, so such a file is
-// left as it is rather than written.
+// Whether the store may write the file. The INI store rewrites a file that
+// did not read cleanly without every part it skipped, so the bytes of such a
+// file are first copied to damaged/<file>-<time> in the settings folder; if
+// that fails, or the file cannot be read at all, it is left as it is (false).
 bool writable(const QSettings &settings);
 
 bool ensureFolder();

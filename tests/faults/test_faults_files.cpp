@@ -1,5 +1,6 @@
 // Damaged settings, history and contacts files: the client starts, shows
-// what it can read, and never rewrites a file it could not read cleanly.
+// what it can read, and keeps the bytes of a file it could not read cleanly
+// before it writes that file again.
 #include "app/globals.h"
 #include "app/settingsstore.h"
 #include "app/startup.h"
@@ -38,6 +39,23 @@ QByteArray readBytes(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The byte copies kept of a damaged store file, oldest first.
+QList<QByteArray> damagedCopies(const QString &path)
+{
+    const QDir dir(SettingsStore::folder() + QStringLiteral("/damaged"));
+    QList<QByteArray> copies;
+    const QStringList names = dir.entryList({QFileInfo(path).fileName() + QStringLiteral("-*")},
+                                            QDir::Files, QDir::Name);
+    for (const QString &name : names) {
+        const QFileInfo info(dir.filePath(name));
+        if (info.permissions() & (QFile::ReadGroup | QFile::ReadOther))
+            copies.append("<readable by others>");
+        else
+            copies.append(readBytes(info.filePath()));
+    }
+    return copies;
 }
 
 void writeBytes(const QString &path, const QByteArray &bytes)
@@ -167,7 +185,8 @@ private slots:
 
     // Every damage to the history or contacts file: the window opens, lists
     // what was readable and still calls; a file that read cleanly keeps every
-    // entry through the next write, one that did not stays byte for byte.
+    // entry through the next write, one that did not is kept byte for byte
+    // under damaged/ and the new entry is written.
     void damagedRecordFiles_data()
     {
         QTest::addColumn<bool>("isHistory");
@@ -214,9 +233,15 @@ private slots:
             ContactStore(kAccount).save("bob", "5558888");
         }
 
+        if (isHistory)
+            QVERIFY(HistoryStore(kAccount).load().size() > 0);
+        else
+            QVERIFY(ContactStore(kAccount).load().size() > 0);
         if (!clean) {
-            QCOMPARE(readBytes(path), content);
+            QCOMPARE(damagedCopies(path), QList<QByteArray>{content});
+            QVERIFY(readsCleanly(path));
         } else {
+            QVERIFY(damagedCopies(path).isEmpty());
             const QStringList groupsAfter = groupsOf(path);
             const QSet<QString> after(groupsAfter.cbegin(), groupsAfter.cend());
             for (const QString &group : groupsBefore)
@@ -224,8 +249,8 @@ private slots:
         }
     }
 
-    // Login files: the login window lists what it can read; after a login an
-    // unreadable file stays untouched and the others are written.
+    // Login files: the login window lists what it can read; after a login a
+    // damaged file is kept under damaged/ and the login is remembered.
     void damagedLoginFiles()
     {
         const QByteArray broken = randomBytes(2048, 3);
@@ -254,7 +279,11 @@ private slots:
         };
         QTRY_VERIFY_WITH_TIMEOUT(mainWindow() && mainWindow()->isVisible(), 10000);
 
-        QCOMPARE(readBytes(SettingsStore::loginFile()), broken);
+        QCOMPARE(damagedCopies(SettingsStore::loginFile()), QList<QByteArray>{broken});
+        bool remembered = false;
+        for (const SettingsStore::Account &login : SettingsStore::readLogins())
+            remembered = remembered || login.first == QLatin1String("1003");
+        QVERIFY(remembered);
         QCOMPARE(SettingsStore::readLastLogins().value(0).first, QString("1003"));
     }
 
