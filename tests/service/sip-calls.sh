@@ -22,4 +22,25 @@ uac=$here/sip-uac.sh
 for job in $(jobs -p); do
   wait "$job" || failed=1
 done
+
+# A number that is a registered subscriber's account rings that subscriber
+# (a SIPp answering on the contact it registered), not a gateway.
+subscriber=7$(date +%s%N | tail -c 10)
+"$NUVOXA_BIN_DIR/nuvoxa-service" --db "$NUVOXA_DB" add-account "$subscriber" phone-pw >/dev/null || failed=1
+ports=($("$NUVOXA_BIN_DIR/nuvoxa-service" free-ports 2 --span 4)) || exit 1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+timeout 40 sipp -sf "$sip/uas-subscriber.xml" -i 127.0.0.1 -p "${ports[0]}" -mi 127.0.0.1 \
+  -mp "${ports[1]}" -m 1 -nostdin -timeout 30s -timeout_error -trace_msg -message_file "$work/messages" \
+  >/dev/null 2>"$work/stderr" &
+phone=$!
+check "$sip/uac-register-contact.xml" "$subscriber" "$subscriber" phone-pw -set contact_port "${ports[0]}"
+check "$sip/uac-call-answered.xml" "$subscriber" "$account" "$password"
+if wait "$phone"; then
+  echo "ok   uas-subscriber.xml answered $subscriber"
+else
+  echo "FAIL uas-subscriber.xml: the subscriber's phone did not take the call"
+  cat "$work/stderr" "$work/messages" 2>/dev/null
+  failed=1
+fi
 exit $failed
