@@ -1,12 +1,23 @@
 // One-way audio latency of a direct call, per codec: a tone burst enters the
-// microphone (a PulseAudio pipe source fed by this program in real time),
-// travels to the echo gateway and back and is heard on the speaker (the
-// default sink's monitor, recorded by this program). Half the round trip is
-// the one-way figure. The library runs with its default jitter buffer. The
-// echo gateway speaks PCMU, PCMA and G.729 only: Opus cannot be measured
-// against it.
+// microphone (a source over a null sink this program plays into in real
+// time), travels to the echo gateway and back and is heard on the speaker
+// (the default sink's monitor, recorded by this program). Half the round trip
+// is the one-way figure. The library runs with its default jitter buffer.
 //
-//   audiopath_bench [BURSTS=5]
+// The echo gateway speaks PCMU, PCMA and G.729 only. Opus is measured against
+// an echo peer instead when one is named: a registered SIP client that
+// answers with Opus only and plays back what it hears (run-product-bench.sh
+// runs linphonec so, its capture being its own speaker's monitor). That round
+// trip passes a jitter buffer and a sound card each way, as two one-way
+// paths do.
+//
+// The first call of a process is reported apart: its playback runs up to a
+// second behind at first (the media library's flow control reports well over
+// a second queued for the speaker after 5 s) and catches up over about ten
+// seconds as that flow control drops audio. Later calls do not. A silent
+// sound played through the speaker at start-up does not prevent it.
+//
+//   audiopath_bench [BURSTS=5] [OPUS_ECHO_PEER]
 //
 // Needs the service stack's environment (NUVOXA_DEMO, NUVOXA_CLOUD_HOST,
 // PULSE_SERVER of a private PulseAudio), as run-product-bench.sh sets it.
@@ -23,12 +34,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <mutex>
 #include <string>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -56,46 +64,61 @@ std::string run(const std::string &cmd)
 
 double seconds(Clock::time_point t) { return std::chrono::duration<double>(t.time_since_epoch()).count(); }
 
-// Feeds the pipe source in real time: silence, or a 40 ms 1 kHz burst when
-// asked; remembers when the burst's first sample was handed over.
+// Plays the microphone's signal in real time while a call is up: silence, or
+// a 40 ms 1 kHz burst when asked, into a null sink whose monitor is the
+// default source; remembers when the burst's first sample reaches the
+// monitor. Nothing is played between calls.
 struct Feeder {
-    int fd = -1;
+    pa_simple *pa = nullptr;
     std::atomic<bool> stop{false};
+    std::atomic<bool> active{false};
     std::atomic<bool> burst{false};
     std::atomic<double> burstAt{0};
     std::thread thread;
 
-    void start(const std::string &fifo)
+    bool start(const std::string &sink)
     {
-        fd = open(fifo.c_str(), O_WRONLY);
+        pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
+        pa_buffer_attr attr;
+        std::memset(&attr, 0xff, sizeof attr);
+        attr.tlength = 2 * kChunk * sizeof(short); // 40 ms
+        int err = 0;
+        pa = pa_simple_new(nullptr, "audiopath_bench", PA_STREAM_PLAYBACK, sink.c_str(), "microphone", &spec,
+                           nullptr, &attr, &err);
+        if (!pa)
+            return false;
         thread = std::thread([this] {
             std::vector<short> chunk(kChunk);
-            Clock::time_point next = Clock::now();
             while (!stop) {
+                if (!active) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                    continue;
+                }
                 bool tone = burst.exchange(false);
                 for (int i = 0; i < kChunk; ++i)
                     chunk[i] = tone ? short(16000 * std::sin(2 * M_PI * 1000 * i / kRate)) : 0;
-                if (tone)
-                    burstAt = seconds(Clock::now());
-                if (write(fd, chunk.data(), chunk.size() * sizeof(short)) < 0)
-                    break;
-                if (tone) { // the burst's second half
-                    if (write(fd, chunk.data(), chunk.size() * sizeof(short)) < 0)
-                        break;
-                    next += std::chrono::milliseconds(20);
+                int err = 0;
+                if (tone) {
+                    // Played after what the stream still holds.
+                    pa_usec_t lat = pa_simple_get_latency(pa, &err);
+                    burstAt = seconds(Clock::now()) + lat / 1e6;
                 }
-                next += std::chrono::milliseconds(20);
-                std::this_thread::sleep_until(next);
+                // Blocks while the stream is full: real time.
+                if (pa_simple_write(pa, chunk.data(), chunk.size() * sizeof(short), &err) < 0)
+                    break;
+                if (tone && pa_simple_write(pa, chunk.data(), chunk.size() * sizeof(short), &err) < 0)
+                    break; // the burst's second half
             }
         });
+        return true;
     }
     void finish()
     {
         stop = true;
         if (thread.joinable())
             thread.join();
-        if (fd >= 0)
-            close(fd);
+        if (pa)
+            pa_simple_free(pa);
     }
 };
 
@@ -163,6 +186,7 @@ double median(std::vector<double> v)
 int main(int argc, char **argv)
 {
     int bursts = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const std::string opusPeer = argc > 2 ? argv[2] : "";
     const char *demo = std::getenv("NUVOXA_DEMO");
     if (!demo || !std::strchr(demo, ':') || !std::getenv("PULSE_SERVER")) {
         std::fprintf(stderr, "audiopath_bench: NUVOXA_DEMO and PULSE_SERVER must be set\n");
@@ -171,25 +195,22 @@ int main(int argc, char **argv)
     std::string account(demo, std::strchr(demo, ':'));
     std::string password(std::strchr(demo, ':') + 1);
 
-    char dir[] = "/tmp/audiopath.XXXXXX";
-    if (!mkdtemp(dir))
-        return 1;
-    std::string fifo = std::string(dir) + "/mic";
-    // The sound server makes the pipe itself.
-    std::string module = run("pactl load-module module-pipe-source source_name=bench_mic file=" + fifo +
-                             " format=s16le rate=8000 channels=1");
+    // The library lists no monitor sources: the microphone is a source of
+    // its own over the null sink's monitor.
+    std::string module = run("pactl load-module module-null-sink sink_name=bench_mic_in rate=8000 channels=1");
+    std::string remap = run("pactl load-module module-remap-source master=bench_mic_in.monitor source_name=bench_mic");
     std::string oldSource = run("pactl get-default-source");
     run("pactl set-default-source bench_mic");
     std::string monitor = run("pactl get-default-sink") + ".monitor";
 
     Feeder feeder;
     Listener listener;
-    if (module.empty() || !listener.start(monitor)) {
+    if (module.empty() || remap.empty() || !listener.start(monitor) || !feeder.start("bench_mic_in")) {
         std::fprintf(stderr, "audiopath_bench: PulseAudio set-up failed\n");
         listener.finish();
+        feeder.finish();
         return 1;
     }
-    feeder.start(fifo);
 
     OnCallState(onState);
     getServerIp();
@@ -201,34 +222,40 @@ int main(int argc, char **argv)
     struct Codec {
         const char *name;
         int g729;
-        bool report;
+        std::string callee;
     };
+    const std::string gateway = "13800138000";
+    // The first call of a process is reported apart (see above).
+    std::vector<Codec> codecs{{"PCMU_first_call", 0, gateway}, {"PCMU", 0, gateway}, {"G729", 1, gateway}};
+    if (!opusPeer.empty())
+        codecs.push_back({"OPUS", 0, opusPeer});
     int calls = 0;
-    // The first call of a process hears the burst 100-400 ms late while the
-    // null devices' buffers settle: it is a warm-up, not reported.
-    for (Codec codec : {Codec{"G729", 1, false}, Codec{"PCMU", 0, true}, Codec{"G729", 1, true}}) {
+    for (Codec &codec : codecs) {
         if (status)
             break;
         EnaleG729(codec.g729);
-        if (make_call(const_cast<char *>("13800138000")) != 1 || !waitCount(&g_confirmed, ++calls, 10000)) {
+        if (make_call(&codec.callee[0]) != 1 || !waitCount(&g_confirmed, ++calls, 10000)) {
             std::fprintf(stderr, "audiopath_bench: the call did not connect\n");
             status = 1;
             break;
         }
+        feeder.active = true;
         std::this_thread::sleep_for(std::chrono::milliseconds(1500)); // jitter buffer settles
         std::vector<double> oneWay;
         for (int b = 0; b < bursts; ++b) {
             listener.heard = 0;
             listener.since = seconds(Clock::now());
             feeder.burst = true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+            // Far enough apart that a late echo is not taken for the next
+            // burst's.
+            std::this_thread::sleep_for(std::chrono::milliseconds(2000));
             if (listener.heard > 0 && feeder.burstAt > 0)
                 oneWay.push_back((listener.heard - feeder.burstAt) * 1000 / 2);
         }
-        if (codec.report)
-            std::printf("audio_one_way_%s_ms=%.1f\naudio_bursts_heard_%s=%zu/%d\n", codec.name, median(oneWay),
-                        codec.name, oneWay.size(), bursts);
+        std::printf("audio_one_way_%s_ms=%.1f\naudio_bursts_heard_%s=%zu/%d\n", codec.name, median(oneWay),
+                    codec.name, oneWay.size(), bursts);
         std::fflush(stdout);
+        feeder.active = false;
         call_hangup();
         waitCount(&g_ended, calls, 10000);
     }
@@ -236,8 +263,7 @@ int main(int argc, char **argv)
     listener.finish();
     feeder.finish();
     run("pactl set-default-source " + oldSource);
+    run("pactl unload-module " + remap);
     run("pactl unload-module " + module);
-    unlink(fifo.c_str());
-    rmdir(dir);
     return status;
 }
