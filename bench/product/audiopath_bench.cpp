@@ -64,28 +64,44 @@ std::string run(const std::string &cmd)
 
 double seconds(Clock::time_point t) { return std::chrono::duration<double>(t.time_since_epoch()).count(); }
 
+// A PulseAudio stream served by a thread of its own until finish().
+struct StreamThread {
+    pa_simple *pa = nullptr;
+    std::atomic<bool> stop{false};
+    std::thread thread;
+
+    bool open(pa_stream_direction_t direction, const std::string &device, const char *name, const pa_buffer_attr &attr)
+    {
+        pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
+        int err = 0;
+        pa = pa_simple_new(nullptr, "audiopath_bench", direction, device.c_str(), name, &spec, nullptr, &attr, &err);
+        return pa != nullptr;
+    }
+    void finish()
+    {
+        stop = true;
+        if (thread.joinable())
+            thread.join();
+        if (pa)
+            pa_simple_free(pa);
+    }
+};
+
 // Plays the microphone's signal in real time while a call is up: silence, or
 // a 40 ms 1 kHz burst when asked, into a null sink whose monitor is the
 // default source; remembers when the burst's first sample reaches the
 // monitor. Nothing is played between calls.
-struct Feeder {
-    pa_simple *pa = nullptr;
-    std::atomic<bool> stop{false};
+struct Feeder : StreamThread {
     std::atomic<bool> active{false};
     std::atomic<bool> burst{false};
     std::atomic<double> burstAt{0};
-    std::thread thread;
 
     bool start(const std::string &sink)
     {
-        pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
         pa_buffer_attr attr;
         std::memset(&attr, 0xff, sizeof attr);
         attr.tlength = 2 * kChunk * sizeof(short); // 40 ms
-        int err = 0;
-        pa = pa_simple_new(nullptr, "audiopath_bench", PA_STREAM_PLAYBACK, sink.c_str(), "microphone", &spec,
-                           nullptr, &attr, &err);
-        if (!pa)
+        if (!open(PA_STREAM_PLAYBACK, sink, "microphone", attr))
             return false;
         thread = std::thread([this] {
             std::vector<short> chunk(kChunk);
@@ -112,34 +128,19 @@ struct Feeder {
         });
         return true;
     }
-    void finish()
-    {
-        stop = true;
-        if (thread.joinable())
-            thread.join();
-        if (pa)
-            pa_simple_free(pa);
-    }
 };
 
 // Records the monitor; the time the first loud sample was played after `since`.
-struct Listener {
-    pa_simple *pa = nullptr;
-    std::atomic<bool> stop{false};
+struct Listener : StreamThread {
     std::atomic<double> since{1e300};
     std::atomic<double> heard{0};
-    std::thread thread;
 
     bool start(const std::string &monitor)
     {
-        pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
         pa_buffer_attr attr;
         std::memset(&attr, 0xff, sizeof attr);
         attr.fragsize = 80 * sizeof(short); // 10 ms
-        int err = 0;
-        pa = pa_simple_new(nullptr, "audiopath_bench", PA_STREAM_RECORD, monitor.c_str(), "monitor", &spec,
-                           nullptr, &attr, &err);
-        if (!pa)
+        if (!open(PA_STREAM_RECORD, monitor, "monitor", attr))
             return false;
         thread = std::thread([this] {
             std::vector<short> buf(80);
@@ -162,14 +163,6 @@ struct Listener {
             }
         });
         return true;
-    }
-    void finish()
-    {
-        stop = true;
-        if (thread.joinable())
-            thread.join();
-        if (pa)
-            pa_simple_free(pa);
     }
 };
 
