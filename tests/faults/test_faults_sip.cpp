@@ -140,6 +140,27 @@ private:
         QVERIFY(inCall());
     }
 
+    // Dials until the call talks, at most twice. Random loss may fail a
+    // set-up outright (the proxy gives up on a gateway that has not answered
+    // within 5 s and says 408); the window must then be idle again, with no
+    // message box, and the next attempt must talk.
+    bool dialUntilTalking(const QString &number, const ModalAnswerer &answerer)
+    {
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            dial(number);
+            QElapsedTimer clock;
+            clock.start();
+            while (inCall() && !talking() && clock.elapsed() < 30000)
+                QTest::qWait(50);
+            if (talking())
+                return true;
+            if (inCall() || answerer.count() != 0)
+                return false;
+            qInfo("the call to %s failed to set up over the lossy network; dialling again", qPrintable(number));
+        }
+        return false;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -202,16 +223,14 @@ private slots:
         loginToMainWindow();
         QCOMPARE(answerer.count(), 0);
         for (int i = 0; i < 3; ++i) {
-            dial("5550002");
-            QTRY_VERIFY_WITH_TIMEOUT(talking(), 30000);
+            QVERIFY(dialUntilTalking("5550002", answerer));
             QTest::qWait(3000);
             QMetaObject::invokeMethod(main(), "on_pushButton_3_clicked");
             QVERIFY(!inCall());
             QCOMPARE(answerer.count(), 0);
         }
         // A call the far end ends (after 3 s): the window notices.
-        dial("4870000001");
-        QTRY_VERIFY_WITH_TIMEOUT(talking(), 30000);
+        QVERIFY(dialUntilTalking("4870000001", answerer));
         QTRY_VERIFY_WITH_TIMEOUT(!inCall(), 40000);
     }
 
