@@ -34,19 +34,9 @@ const QByteArray kLogin = "/cloud/login.aspx";
 const QByteArray kAdvert = "/cloud/pc/app/hd.gif";
 const QByteArray kRemembered = "[1001]\nacc=1001\npwd=secret\n";
 
-template <typename T>
-T *topLevel()
-{
-    for (QWidget *top : QApplication::topLevelWidgets()) {
-        if (auto *found = qobject_cast<T *>(top))
-            return found;
-    }
-    return nullptr;
-}
-
 bool mainWindowShown()
 {
-    MianWindow *main = topLevel<MianWindow>();
+    MianWindow *main = TestUtil::topLevel<MianWindow>();
     return main && main->isVisible();
 }
 
@@ -100,7 +90,7 @@ private:
         QCOMPARE(answerer.last().text, message);
         QCOMPARE(answerer.last().icon, QString("information"));
         QVERIFY(m_window->isVisible());
-        QVERIFY(!topLevel<GifLogin>()->isVisible());
+        QVERIFY(!TestUtil::topLevel<GifLogin>()->isVisible());
         QVERIFY(!mainWindowShown());
         QCOMPARE(readBytes(SettingsStore::loginFile()), kRemembered);
 
@@ -205,7 +195,7 @@ private slots:
         clock.start();
         QTest::qWait(50);
         QVERIFY2(clock.elapsed() < 2000, "the main window froze");
-        for (QLabel *label : topLevel<MianWindow>()->findChildren<QLabel *>()) {
+        for (QLabel *label : TestUtil::topLevel<MianWindow>()->findChildren<QLabel *>()) {
             if (label->text().contains("<img") || label->text().contains("<b>"))
                 QCOMPARE(label->textFormat(), Qt::PlainText);
         }
@@ -222,7 +212,7 @@ private slots:
         QVERIFY(!g_adReady);
         login();
         QTRY_VERIFY_WITH_TIMEOUT(mainWindowShown(), 15000);
-        QCOMPARE(topLevel<MianWindow>()->size(), QSize(300, 515));
+        QCOMPARE(TestUtil::topLevel<MianWindow>()->size(), QSize(300, 515));
     }
 };
 

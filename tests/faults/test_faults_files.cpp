@@ -270,13 +270,7 @@ private slots:
         accounts->setEditText("1003");
         window->findChild<QLineEdit *>("lePassword")->setText("pw");
         window->findChild<QPushButton *>("pbLogin")->click();
-        const auto mainWindow = [] {
-            for (QWidget *top : QApplication::topLevelWidgets()) {
-                if (auto *found = qobject_cast<MianWindow *>(top))
-                    return found;
-            }
-            return static_cast<MianWindow *>(nullptr);
-        };
+        const auto mainWindow = [] { return TestUtil::topLevel<MianWindow>(); };
         QTRY_VERIFY_WITH_TIMEOUT(mainWindow() && mainWindow()->isVisible(), 10000);
 
         QCOMPARE(damagedCopies(SettingsStore::loginFile()), QList<QByteArray>{broken});

@@ -30,16 +30,6 @@
 
 namespace {
 
-template <typename T>
-T *topLevel()
-{
-    for (QWidget *top : QApplication::topLevelWidgets()) {
-        if (auto *found = qobject_cast<T *>(top))
-            return found;
-    }
-    return nullptr;
-}
-
 QString readProcName(qint64 pid)
 {
     QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
@@ -59,7 +49,7 @@ private:
     std::unique_ptr<Widget> m_window;
 
     static QString voiceFolder() { return Paths::tempDir() + QStringLiteral("/callsdk"); }
-    MianWindow *main() { return topLevel<MianWindow>(); }
+    MianWindow *main() { return TestUtil::topLevel<MianWindow>(); }
     template<typename T> T *child(const char *name) { return main()->findChild<T *>(name); }
     bool inCall() { return !child<QPushButton>("pushButton_3")->isHidden(); }
     bool talking()
@@ -269,7 +259,7 @@ private slots:
         QCOMPARE(answerer.last().text, QString("登录失败"));
         QCOMPARE(answerer.last().title, QString("Nuvoxa"));
         QVERIFY(m_window->isVisible());
-        QVERIFY(!topLevel<GifLogin>()->isVisible());
+        QVERIFY(!TestUtil::topLevel<GifLogin>()->isVisible());
         QVERIFY(!main() || !main()->isVisible());
     }
 };

@@ -1,9 +1,9 @@
 #ifndef NUVOXA_TESTS_TESTUTIL_H
 #define NUVOXA_TESTS_TESTUTIL_H
 
+#include <QApplication>
 #include <QString>
-
-class QWidget;
+#include <QWidget>
 
 namespace TestUtil {
 
@@ -21,6 +21,17 @@ int fileMode(const QString &path);
 
 // A program of the build's program folder (build/bin).
 QString binFile(const QString &name);
+
+// The first top-level window of type T, or null.
+template <typename T>
+T *topLevel()
+{
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (auto *found = qobject_cast<T *>(top))
+            return found;
+    }
+    return nullptr;
+}
 
 }  // namespace TestUtil
 

@@ -38,19 +38,9 @@ QString md5(const QString &text)
         QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Md5).toHex());
 }
 
-template <typename T>
-T *topLevel()
-{
-    for (QWidget *top : QApplication::topLevelWidgets()) {
-        if (auto *found = qobject_cast<T *>(top))
-            return found;
-    }
-    return nullptr;
-}
-
 bool mainWindowShown()
 {
-    MianWindow *main = topLevel<MianWindow>();
+    MianWindow *main = TestUtil::topLevel<MianWindow>();
     return main && main->isVisible();
 }
 
@@ -101,7 +91,7 @@ private:
     void verifyBackAtTheLoginWindow()
     {
         QVERIFY(m_window->isVisible());
-        QVERIFY(!topLevel<GifLogin>()->isVisible());
+        QVERIFY(!TestUtil::topLevel<GifLogin>()->isVisible());
         QVERIFY(!mainWindowShown());
     }
 
@@ -157,7 +147,7 @@ private slots:
         QTRY_VERIFY(mainWindowShown());
         QCOMPARE(answerer.count(), 0);
         QVERIFY(!m_window->isVisible());
-        QVERIFY(!topLevel<GifLogin>()->isVisible());
+        QVERIFY(!TestUtil::topLevel<GifLogin>()->isVisible());
         QCOMPARE(g_bindPhone, phone);
         QCOMPARE(g_balance, balance);
 
@@ -323,7 +313,7 @@ private slots:
         login("13800001111", "pw");
         QTRY_VERIFY(mainWindowShown());
         QVERIFY(!g_adReady);
-        QCOMPARE(topLevel<MianWindow>()->size(), QSize(300, 515));
+        QCOMPARE(TestUtil::topLevel<MianWindow>()->size(), QSize(300, 515));
     }
 
     void lateAdvertisementSwitchesTheMainWindow()
@@ -335,7 +325,7 @@ private slots:
         QTRY_VERIFY(mainWindowShown());
         QVERIFY(!g_adReady);
         QTRY_VERIFY_WITH_TIMEOUT(g_adReady, 10000);
-        QCOMPARE(topLevel<MianWindow>()->size(), QSize(300, 575));
+        QCOMPARE(TestUtil::topLevel<MianWindow>()->size(), QSize(300, 575));
         QCOMPARE(TestUtil::readFile(advertPath()), QString("GIF89a-late"));
     }
 
@@ -347,7 +337,7 @@ private slots:
         QTRY_VERIFY(g_adReady);
         login("13800001111", "pw");
         QTRY_VERIFY(mainWindowShown());
-        QCOMPARE(topLevel<MianWindow>()->size(), QSize(300, 575));
+        QCOMPARE(TestUtil::topLevel<MianWindow>()->size(), QSize(300, 575));
     }
 
     void staleAdvertisementIsDeletedFirst()
@@ -370,7 +360,7 @@ private slots:
         QVERIFY(!g_adReady);
         login("13800001111", "pw");
         QTRY_VERIFY(mainWindowShown());
-        QCOMPARE(topLevel<MianWindow>()->size(), QSize(300, 515));
+        QCOMPARE(TestUtil::topLevel<MianWindow>()->size(), QSize(300, 515));
     }
 
     void advertisementOfExactlyTheLimitIsKept()
@@ -386,7 +376,7 @@ private slots:
         m_service->respond(kLogin, "|1.00", 200, 500);
         build();
         login("13800001111", "pw");
-        GifLogin *gif = topLevel<GifLogin>();
+        GifLogin *gif = TestUtil::topLevel<GifLogin>();
         QTRY_COMPARE(m_service->countOf(kLogin), 1);
         gif->close();
         QVERIFY(!gif->isVisible());
