@@ -9,7 +9,7 @@
 #include <QDir>
 #include <QFont>
 #include <QFontDatabase>
-#include <QMessageBox>
+#include "widgets/messagebox.h"
 #include <QTextCodec>
 
 #include <cstdlib>
@@ -63,9 +63,8 @@ int run(QApplication &app)
     static InstanceGuard guard(QStringLiteral("Nuvoxa"));
     switch (guard.acquire()) {
     case InstanceGuard::Result::HeldElsewhere:
-        QMessageBox::information(nullptr, QCoreApplication::translate("main", "Nuvoxa"),
-                                 QCoreApplication::translate("main", "只能同时登录一个账号！"),
-                                 QMessageBox::Ok);
+        MessageBox::information(nullptr, QCoreApplication::translate("main", "Nuvoxa"),
+                                QCoreApplication::translate("main", "只能同时登录一个账号！"));
         return 0;
     case InstanceGuard::Result::Acquired:
         g_instanceMutex = &guard;

@@ -15,7 +15,6 @@
 #include "platform/paths.h"
 #include "widgets/mylogin.h"
 
-#include <QAbstractButton>
 #include <QBitmap>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -25,7 +24,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QMessageBox>
+#include "widgets/messagebox.h"
 #include <QMovie>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -276,10 +275,7 @@ void Widget::onCanCel()
 
 void Widget::showMessage(const QString &text)
 {
-    QMessageBox box(QMessageBox::Information, tr("Nuvoxa"), text, QMessageBox::Ok, this);
-    box.setTextFormat(Qt::PlainText);
-    box.button(QMessageBox::Ok)->setText(tr("确定"));
-    box.exec();
+    MessageBox::information(this, tr("Nuvoxa"), text);
 }
 
 void Widget::endAttempt()
@@ -456,14 +452,12 @@ void Widget::compareVersions(const UpdateCheck::Manifest &server)
         return;
     m_fileList = UpdateCheck::remaining(m_fileList, local.entries);
 
-    QMessageBox box(QMessageBox::Information, tr("Nuvoxa"), tr("有更新，是否更新!"),
-                    QMessageBox::Yes | QMessageBox::No, this);
-    box.setTextFormat(Qt::PlainText);
-    box.button(QMessageBox::Yes)->setText(tr("确定"));
-    box.button(QMessageBox::No)->setText(tr("取消"));
     // The answer may come while the progress window stays on top.
-    box.setWindowFlags(box.windowFlags() | Qt::WindowStaysOnTopHint);
-    if (box.exec() != QMessageBox::Yes || m_fileList.isEmpty())
+    const auto answer = MessageBox::information(
+        this, tr("Nuvoxa"), tr("有更新，是否更新!"), QMessageBox::Yes | QMessageBox::No,
+        {{QMessageBox::Yes, tr("确定")}, {QMessageBox::No, tr("取消")}},
+        Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint);
+    if (answer != QMessageBox::Yes || m_fileList.isEmpty())
         return;
     // Quit only once the update program runs: otherwise nothing would take
     // our place.

@@ -107,6 +107,7 @@ private:
     void directCall();
     void callbackCall();
     void showInvalidNumber();
+    void showCallFailed();
     void showCallPopup(const QString &message, bool withLink);
     void refreshBalance();
     void showBalance();

@@ -7,8 +7,7 @@
 #include "ui_mianwindow.h"
 #include "widgets/leavetimewidget.h"
 
-#include <QMessageBox>
-#include <QPushButton>
+#include "widgets/messagebox.h"
 
 static const char *const kServiceNumber = "10000000000";
 
@@ -41,10 +40,13 @@ bool MianWindow::callKeysBlocked()
 
 void MianWindow::showInvalidNumber()
 {
-    QMessageBox box(QMessageBox::Information, tr("Nuvoxa"), tr("无效被叫号码"), QMessageBox::Yes,
-                    this, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
-    box.button(QMessageBox::Yes)->setText(tr("确定"));
-    box.exec();
+    MessageBox::information(this, tr("Nuvoxa"), tr("无效被叫号码"), QMessageBox::Yes,
+                            {{QMessageBox::Yes, tr("确定")}});
+}
+
+void MianWindow::showCallFailed()
+{
+    MessageBox::information(this, tr("Nuvoxa"), tr("呼叫失败，请稍后再试！"));
 }
 
 void MianWindow::on_d13_clicked()
@@ -73,7 +75,7 @@ void MianWindow::directCall()
 
     const QByteArray callee = number.toUtf8();
     if (make_call(const_cast<char *>(callee.constData())) != 1) {
-        QMessageBox::information(this, tr("Nuvoxa"), tr("呼叫失败，请稍后再试！"), QMessageBox::Ok);
+        showCallFailed();
         ui->pushButton_3->hide();
     }
     addHistoryEntry(number);
@@ -110,10 +112,7 @@ void MianWindow::callbackCall()
     }
 
     if (g_bindPhone == number) {
-        QMessageBox box(QMessageBox::Information, tr("呼叫失败"), tr("主叫和被叫电话号码不能一样！"),
-                        QMessageBox::Yes, this, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
-        box.button(QMessageBox::Yes)->setText(tr("是"));
-        box.exec();
+        MessageBox::information(this, tr("呼叫失败"), tr("主叫和被叫电话号码不能一样！"), QMessageBox::Yes);
         return;
     }
 

@@ -13,8 +13,7 @@
 
 #include <QDateTime>
 #include <QDebug>
-#include <QMessageBox>
-#include <QPushButton>
+#include "widgets/messagebox.h"
 
 namespace {
 
@@ -190,12 +189,8 @@ void MianWindow::removeHistoryGroup(const QString &number)
 
 bool MianWindow::askYesNo(const QString &question)
 {
-    QMessageBox box(QMessageBox::Information, tr("Nuvoxa"), question,
-                    QMessageBox::Yes | QMessageBox::No, this,
-                    Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
-    box.button(QMessageBox::Yes)->setText(tr("是"));
-    box.button(QMessageBox::No)->setText(tr("否"));
-    return box.exec() == QMessageBox::Yes;
+    return MessageBox::information(this, tr("Nuvoxa"), question, QMessageBox::Yes | QMessageBox::No)
+           == QMessageBox::Yes;
 }
 
 void MianWindow::onDelete()
@@ -249,10 +244,7 @@ void MianWindow::dataString(const QString &name, const QString &phone, bool save
             !ui->listWidget_3->findItems(contactText(name, phone), Qt::MatchExactly).isEmpty();
         if (listed || (name == tr("Nuvoxa客服") && phone == Records::serviceNumber())) {
             QWidget *parent = m_addFriend->isVisible() ? static_cast<QWidget *>(m_addFriend) : this;
-            QMessageBox box(QMessageBox::Information, tr("Nuvoxa"), tr("联系人已存在!"),
-                            QMessageBox::Ok, parent);
-            box.button(QMessageBox::Ok)->setText(tr("确定"));
-            box.exec();
+            MessageBox::information(parent, tr("Nuvoxa"), tr("联系人已存在!"));
             activateWindow();
             return;
         }

@@ -10,8 +10,7 @@
 #include <QCloseEvent>
 #include <QDesktopWidget>
 #include <QMenu>
-#include <QMessageBox>
-#include <QPushButton>
+#include "widgets/messagebox.h"
 
 #include <chrono>
 #include <future>
@@ -61,14 +60,11 @@ void MianWindow::onExit()
 
 void MianWindow::closeEvent(QCloseEvent *event)
 {
-    QMessageBox box(QMessageBox::Information, tr("Nuvoxa"), tr("确定关闭Nuvoxa？"),
-                    QMessageBox::Yes | QMessageBox::No, this,
-                    Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
-    box.button(QMessageBox::Yes)->setText(tr("是"));
-    box.button(QMessageBox::No)->setText(tr("否"));
-    box.setEscapeButton(QMessageBox::No);
     // Only an explicit "是" ends the program; Escape or closing the box keeps it.
-    if (box.exec() != QMessageBox::Yes) {
+    if (MessageBox::information(this, tr("Nuvoxa"), tr("确定关闭Nuvoxa？"),
+                                QMessageBox::Yes | QMessageBox::No, {},
+                                Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint, QMessageBox::No)
+        != QMessageBox::Yes) {
         event->ignore();
         return;
     }

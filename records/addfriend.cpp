@@ -3,8 +3,7 @@
 #include "records/contactdialog.h"
 #include "ui_addfriend.h"
 
-#include <QMessageBox>
-#include <QPushButton>
+#include "widgets/messagebox.h"
 
 AddFriend::AddFriend(QWidget *parent)
     : QDialog(parent)
@@ -29,10 +28,8 @@ void AddFriend::setPhone(const QString &number)
 void AddFriend::on_toolButton_clicked()
 {
     if (ui->lineEdit_2->text().isEmpty()) {
-        QMessageBox box(QMessageBox::Information, tr("Nuvoxa"), tr("电话号码不能为空"),
-                        QMessageBox::Yes, this, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
-        box.button(QMessageBox::Yes)->setText(tr("确定"));
-        box.exec();
+        MessageBox::information(this, tr("Nuvoxa"), tr("电话号码不能为空"), QMessageBox::Yes,
+                                {{QMessageBox::Yes, tr("确定")}});
         return;
     }
     emit dataString(ui->lineEdit->text(), ui->lineEdit_2->text(), true);

@@ -11,7 +11,7 @@
 
 #include <QCoreApplication>
 #include <QLabel>
-#include <QMessageBox>
+#include "widgets/messagebox.h"
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -215,10 +215,7 @@ void SettingDlg::on_toolButton_20_clicked()
 
 void SettingDlg::showInformation(const QString &text)
 {
-    QMessageBox box(QMessageBox::Information, tr("Nuvoxa"), text, QMessageBox::Ok, this);
-    box.setTextFormat(Qt::PlainText);
-    box.button(QMessageBox::Ok)->setText(tr("确定"));
-    box.exec();
+    MessageBox::information(this, tr("Nuvoxa"), text);
 }
 
 void SettingDlg::paintEvent(QPaintEvent *)

@@ -5,12 +5,11 @@
 #include "updater/updatejob.h"
 #include "updater/updatewindow.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QMessageBox>
+#include "widgets/messagebox.h"
 #include <QProcess>
 #include <QTextStream>
 
@@ -33,10 +32,7 @@ void tell(QWidget *parent, const QString &text)
     // Scripted runs (tests, unattended installs) have nobody to click "确定".
     if (qEnvironmentVariableIsSet("NUVOXA_UPDATE_UNATTENDED"))
         return;
-    QMessageBox box(QMessageBox::Information, QObject::tr("Nuvoxa"), text, QMessageBox::Ok, parent);
-    box.setTextFormat(Qt::PlainText);
-    box.button(QMessageBox::Ok)->setText(QObject::tr("确定"));
-    box.exec();
+    MessageBox::information(parent, QObject::tr("Nuvoxa"), text);
 }
 
 }  // namespace

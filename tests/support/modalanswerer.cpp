@@ -18,6 +18,17 @@ ModalAnswerer::ModalAnswerer(QObject *parent)
 ModalAnswerer::~ModalAnswerer()
 {
     stop();
+    QTest::qVerify(m_faults.isEmpty(), "m_faults.isEmpty()", qPrintable(m_faults.join(QLatin1String("; "))),
+                   __FILE__, __LINE__);
+}
+
+static bool hasLatinLetter(const QString &text)
+{
+    for (QChar c : text) {
+        if ((c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z')))
+            return true;
+    }
+    return false;
 }
 
 void ModalAnswerer::answer(const QString &text)
@@ -46,6 +57,8 @@ void ModalAnswerer::poll()
                 return;
             }
         }
+        if (!wanted.isEmpty())
+            m_faults.append(QStringLiteral("no \"%1\" in the menu [%2]").arg(wanted, seen.buttons.join(',')));
         menu->close();
         return;
     }
@@ -72,6 +85,12 @@ void ModalAnswerer::poll()
             seen.buttons.append(button->text());
     }
     m_seen.append(seen);
+    if (box) {
+        for (const QString &label : seen.buttons) {
+            if (hasLatinLetter(label))
+                m_faults.append(QStringLiteral("button \"%1\" in the box \"%2\"").arg(label, seen.text));
+        }
+    }
 
     const QString wanted = m_answers.isEmpty() ? QString() : m_answers.takeFirst();
     for (QAbstractButton *button : buttons) {
@@ -80,6 +99,8 @@ void ModalAnswerer::poll()
             return;
         }
     }
+    if (!wanted.isEmpty())
+        m_faults.append(QStringLiteral("no \"%1\" in \"%2\" [%3]").arg(wanted, seen.text, seen.buttons.join(',')));
     if (auto *dialog = qobject_cast<QDialog *>(modal))
         dialog->reject();
     else

@@ -10,6 +10,9 @@
 // active modal widget (or popup menu), records what it shows and clicks the
 // next scripted answer by button text (menu action text). With no answer
 // left it rejects the box, so a test fails instead of hanging.
+// The test fails when the answerer is destroyed if a scripted answer was not
+// on offer, or a message box showed a button with Latin letters (Qt's own
+// English labels in the Chinese interface).
 class ModalAnswerer : public QObject
 {
     Q_OBJECT
@@ -37,6 +40,7 @@ private:
 
     QTimer m_timer;
     QStringList m_answers;
+    QStringList m_faults;
     QList<Seen> m_seen;
 };
 

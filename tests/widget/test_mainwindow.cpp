@@ -380,7 +380,7 @@ private slots:
         CallSdkDouble::setMakeCallResult(0);
         input()->setText("13912345678");
         ModalAnswerer answerer;
-        answerer.answer("OK");
+        answerer.answer("确定");
         click("d13");
         QCOMPARE(answerer.last().text, QString("呼叫失败，请稍后再试！"));
         QVERIFY(hangUp()->isHidden());

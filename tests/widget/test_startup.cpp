@@ -43,13 +43,14 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(guardHeldElsewhere(), 10000);
 
         ModalAnswerer answerer;
-        answerer.answer("OK");
+        answerer.answer("确定");
         const int status = Startup::run(*qApp);
         QCOMPARE(status, 0);
         QCOMPARE(answerer.count(), 1);
         QCOMPARE(answerer.last().title, QString("Nuvoxa"));
         QCOMPARE(answerer.last().text, QString("只能同时登录一个账号！"));
         QCOMPARE(answerer.last().icon, QString("information"));
+        QCOMPARE(answerer.last().buttons, QStringList{"确定"});
         // The running copy is undisturbed.
         QCOMPARE(first.state(), QProcess::Running);
 
