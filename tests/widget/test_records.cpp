@@ -343,6 +343,7 @@ private slots:
         rightClick(row(history(), 0));
         QTRY_VERIFY(steps.done());
         QTRY_COMPARE(history()->count(), 0);
+        QCOMPARE(steps.seen, (QStringList{"删除该条记录,删除所有记录", "是否删除所有记录"}));
         QVERIFY(!QFileInfo::exists(SettingsStore::historyFile("1001")));
         call("2");
         QCOMPARE(lines(history()), QStringList{"2"});
