@@ -20,6 +20,8 @@ struct State
     std::vector<CallSdkDouble::Call> calls;
     int loginResult = 0;
     int makeCallResult = 1;
+    int makeCallBackResult = 1;
+    std::vector<std::string> makeCallStates;
     bool balanceSet = true;
     std::string balance = "13800000000|12.50";
     bool pwdSet = false;
@@ -67,6 +69,8 @@ void reset()
     s.calls.clear();
     s.loginResult = 0;
     s.makeCallResult = 1;
+    s.makeCallBackResult = 1;
+    s.makeCallStates.clear();
     s.balanceSet = true;
     s.balance = "13800000000|12.50";
     s.pwdSet = false;
@@ -126,6 +130,18 @@ std::vector<Call> callsTo(const std::string &function)
 int countOf(const std::string &function)
 {
     return int(callsTo(function).size());
+}
+
+void setMakeCallBackResult(int result)
+{
+    std::lock_guard<std::mutex> lock(state().mutex);
+    state().makeCallBackResult = result;
+}
+
+void setMakeCallStates(std::vector<std::string> states)
+{
+    std::lock_guard<std::mutex> lock(state().mutex);
+    state().makeCallStates = std::move(states);
 }
 
 void clearCalls()
@@ -206,14 +222,23 @@ void EnaleG729(int enable)
 int make_call(char *number)
 {
     record("make_call", {text(number)});
-    std::lock_guard<std::mutex> lock(state().mutex);
-    return state().makeCallResult;
+    std::vector<std::string> states;
+    int result;
+    {
+        std::lock_guard<std::mutex> lock(state().mutex);
+        states = state().makeCallStates;
+        result = state().makeCallResult;
+    }
+    for (const std::string &s : states)
+        CallSdkDouble::deliverState(s.c_str());
+    return result;
 }
 
 int make_call_back(char *callee, char *bindPhone)
 {
     record("make_call_back", {text(callee), text(bindPhone)});
-    return 0;
+    std::lock_guard<std::mutex> lock(state().mutex);
+    return state().makeCallBackResult;
 }
 
 void dtmf(char *key)

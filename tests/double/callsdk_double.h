@@ -18,12 +18,18 @@ struct Call
 };
 
 // Forgets every recorded call and restores the default answers:
-// loginServer 0, make_call 1, getBalance "13800000000|12.50", getPwd = MD5 of
+// loginServer 0, make_call 1, make_call_back 1, no states during make_call,
+// getBalance "13800000000|12.50", getPwd = MD5 of
 // the password given to loginServer, no getServerIp delay.
 void reset();
 
 void setLoginResult(int result);
 void setMakeCallResult(int result);
+void setMakeCallBackResult(int result);
+// States make_call delivers (from another thread, as deliverState) before it
+// returns, as the real library reports an earlier call's end and the new
+// call's first state while it starts the call.
+void setMakeCallStates(std::vector<std::string> states);
 // `nullptr` leaves getBalance's pointer null (failure).
 void setBalanceText(const char *text);
 void setPwdText(const char *text);
