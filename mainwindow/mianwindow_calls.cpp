@@ -120,10 +120,13 @@ void MianWindow::callbackCall()
         m_callee = number;
         const QByteArray callee = number.toUtf8();
         const QByteArray bound = g_bindPhone.toUtf8();
-        make_call_back(const_cast<char *>(callee.constData()), const_cast<char *>(bound.constData()));
-        showCallPopup(tr("正在呼叫：") + number
-                          + tr("，稍后您的电话将会响铃，请接听来电（有可能是未知号码，请放心接听）"),
-                      false);
+        // A refused request must not promise a ringing phone.
+        if (make_call_back(const_cast<char *>(callee.constData()), const_cast<char *>(bound.constData())) == 1)
+            showCallPopup(tr("正在呼叫：") + number
+                              + tr("，稍后您的电话将会响铃，请接听来电（有可能是未知号码，请放心接听）"),
+                          false);
+        else
+            showCallFailed();
     } else {
         showCallPopup(tr("绑定手机号码才能使用该功能（绑定成功可获得免费分钟数）。"), true);
     }

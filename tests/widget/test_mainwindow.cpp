@@ -376,16 +376,33 @@ private slots:
         QVERIFY(hangUp()->isHidden());
     }
 
-    void failedDirectCallIsReported()
+    void failedCallIsReportedAndRecorded_data()
     {
+        QTest::addColumn<QString>("key");
+        QTest::newRow("direct call not started") << "d13";
+        QTest::newRow("callback refused") << "d14";
+    }
+
+    void failedCallIsReportedAndRecorded()
+    {
+        QFETCH(QString, key);
         CallSdkDouble::setMakeCallResult(0);
+        CallSdkDouble::setMakeCallBackResult(0);
         input()->setText("13912345678");
         ModalAnswerer answerer;
         answerer.answer("确定");
-        click("d13");
+        click(qPrintable(key));
+        QCOMPARE(answerer.count(), 1);
+        QCOMPARE(answerer.last().title, QString("Nuvoxa"));
         QCOMPARE(answerer.last().text, QString("呼叫失败，请稍后再试！"));
+        QCOMPARE(answerer.last().buttons, QStringList{"确定"});
         QVERIFY(hangUp()->isHidden());
-        QCOMPARE(lines(hints()), QStringList{" 正在呼叫：13912345678"});
+        // A refused callback promises no ringing phone.
+        leaveTimeWidget *popup = MainWindowTestAccess::popup(w);
+        QVERIFY(!popup || !popup->isVisible());
+        QCOMPARE(history()->count(), 1);
+        if (key == "d13")
+            QCOMPARE(lines(hints()), QStringList{" 正在呼叫：13912345678"});
     }
 
     void callbackRefreshesBoundPhoneAndShowsThePopup()
