@@ -4,6 +4,8 @@
 #include "callsdk.h"
 #include "ui_mianwindow.h"
 
+#include <QRegularExpression>
+
 static const char *const kServiceLine = "  客服热线：10000000000";
 static const int kLongPressMs = 1000;
 
@@ -98,5 +100,14 @@ void MianWindow::onItemClicked(QListWidgetItem *item)
     // A suggestion line is name, two blanks, number; a name may hold two
     // blanks itself, a number never does.
     const QStringList parts = text.split(QStringLiteral("  "));
-    ui->leInput->setText(parts.size() < 2 ? text : parts.last());
+    if (parts.size() >= 2) {
+        ui->leInput->setText(parts.last());
+        return;
+    }
+    // The progress line of a direct call is a text before the number: only
+    // the number, the line's dialable end, goes into the field.
+    static const QRegularExpression number(QStringLiteral("[0-9#*+]+$"));
+    const QRegularExpressionMatch match = number.match(text);
+    if (match.hasMatch())
+        ui->leInput->setText(match.captured());
 }

@@ -314,6 +314,19 @@ private slots:
         // Clearing the field brings the hint lines back.
         input()->clear();
         QCOMPARE(lines(hints()), kHints);
+
+        // The progress line of a failed call gives its number only.
+        CallSdkDouble::setMakeCallResult(0);
+        input()->setText("13912345678");
+        {
+            ModalAnswerer answerer;
+            answerer.answer("确定");
+            click("d13");
+        }
+        QListWidgetItem *progress = hints()->item(0);
+        QCOMPARE(progress->text(), QString(" 正在呼叫：13912345678"));
+        QMetaObject::invokeMethod(w, "onItemClicked", Q_ARG(QListWidgetItem *, progress));
+        QCOMPARE(input()->text(), QString("13912345678"));
     }
 
     void emptyFieldPlacesNoCall()
