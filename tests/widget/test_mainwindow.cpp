@@ -370,20 +370,27 @@ private slots:
     void refusedCharactersShowTheBox_data()
     {
         QTest::addColumn<QString>("key");
-        QTest::newRow("direct") << "d13";
-        QTest::newRow("callback") << "d14";
+        QTest::addColumn<QString>("number");
+        for (const char *key : {"d13", "d14"}) {
+            QTest::addRow("%s +", key) << key << "+8613912345678";
+            QTest::addRow("%s *", key) << key << "139*12345678";
+            QTest::addRow("%s #", key) << key << "13912345678#";
+        }
     }
 
     void refusedCharactersShowTheBox()
     {
         QFETCH(QString, key);
-        input()->setText("+8613912345678");
+        QFETCH(QString, number);
+        input()->setText(number);
         ModalAnswerer answerer;
         answerer.answer("确定");
         click(qPrintable(key));
         QCOMPARE(answerer.count(), 1);
         QCOMPARE(answerer.last().title, QString("Nuvoxa"));
         QCOMPARE(answerer.last().text, QString("无效被叫号码"));
+        QCOMPARE(answerer.last().buttons, QStringList{"确定"});
+        QCOMPARE(history()->count(), 0);
         QCOMPARE(CallSdkDouble::countOf("make_call"), 0);
         QCOMPARE(CallSdkDouble::countOf("make_call_back"), 0);
         QVERIFY(hangUp()->isHidden());
