@@ -1,25 +1,43 @@
 #include "platform/instanceguard.h"
 
+#include "platform/paths.h"
+
 #include <QDir>
 #include <QFile>
 
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-static QString runtimeDir()
+// Only a folder no other user can write to may hold the lock: in a shared
+// folder such as /tmp another local user could create or hold it first.
+static bool ownFolder(const QString &dir)
 {
-    const QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!dir.isEmpty() && QDir(dir).exists())
-        return dir;
-    return QDir::tempPath();
+    struct stat st;
+    return !dir.isEmpty() && ::stat(QFile::encodeName(dir).constData(), &st) == 0 && S_ISDIR(st.st_mode)
+           && st.st_uid == ::getuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// The session's runtime folder, else the data folder (which the client and
+// the update program of one installation share).
+static QString lockFolder()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (ownFolder(runtime))
+        return runtime;
+    const QString data = Paths::dataDir();
+    QDir().mkpath(data);
+    return ownFolder(data) ? data : QString();
 }
 
 InstanceGuard::InstanceGuard(const QString &name)
-    : m_path(runtimeDir() + QLatin1Char('/') + name + QLatin1Char('-')
-             + QString::number(getuid()) + QStringLiteral(".lock"))
 {
+    const QString folder = lockFolder();
+    if (!folder.isEmpty())
+        m_path = folder + QLatin1Char('/') + name + QLatin1Char('-') + QString::number(::getuid())
+                 + QStringLiteral(".lock");
 }
 
 InstanceGuard::~InstanceGuard()
@@ -31,10 +49,17 @@ InstanceGuard::Result InstanceGuard::acquire()
 {
     if (m_fd >= 0)
         return Result::Acquired;
+    if (m_path.isEmpty())
+        return Result::Unavailable;
     const QByteArray path = QFile::encodeName(m_path);
-    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
         return Result::Unavailable;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::getuid()) {
+        ::close(fd);
+        return Result::Unavailable;
+    }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int err = errno;
         ::close(fd);

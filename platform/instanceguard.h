@@ -5,10 +5,12 @@
 
 // Keeps a second copy of the program from running for the same user.
 //
-// An exclusive flock() on a file in $XDG_RUNTIME_DIR: the kernel drops it
+// An exclusive flock() on a file in $XDG_RUNTIME_DIR, or in the data folder
+// when there is no runtime folder of this user's own: the kernel drops it
 // when the process dies, so a killed copy never blocks the next start. The
 // descriptor is close-on-exec, so programs we start (the updater) do not
-// inherit the lock.
+// inherit the lock. A lock file that is a link or belongs to someone else is
+// not used.
 class InstanceGuard
 {
 public:

@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <unistd.h>
 
 class TestStartup : public QObject
 {
@@ -79,6 +80,60 @@ private slots:
         QVERIFY(!guardHeldElsewhere());
         child.kill();
         child.waitForFinished();
+    }
+
+    // Without a runtime folder of the user's own the lock goes to the data
+    // folder, never to a folder other users can write to; a planted link or
+    // a file of another owner is refused, not followed.
+    void lockStaysInTheUsersOwnFolder_data()
+    {
+        QTest::addColumn<QString>("runtime");  // "" unset, "shared" a world-writable folder
+        QTest::addColumn<QString>("planted");   // "", "link" or "other owner"
+        QTest::newRow("no runtime folder") << "" << "";
+        QTest::newRow("shared runtime folder") << "shared" << "";
+        QTest::newRow("link planted in the data folder") << "" << "link";
+        QTest::newRow("file of another owner") << "" << "other owner";
+    }
+
+    void lockStaysInTheUsersOwnFolder()
+    {
+        QFETCH(QString, runtime);
+        QFETCH(QString, planted);
+        if (planted == "other owner" && getuid() != 0)
+            QSKIP("giving a file to another owner needs root");
+        const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+        const QString shared = QDir::tempPath() + "/nuvoxa-shared-" + QString::number(QCoreApplication::applicationPid());
+        QDir().mkpath(shared);
+        QFile::setPermissions(shared, QFileDevice::Permissions(0x7777));  // rwx for everyone
+        if (runtime.isEmpty())
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(shared));
+        const QString expected = Paths::dataDir() + "/Nuvoxa-" + QString::number(getuid()) + ".lock";
+        QDir().mkpath(Paths::dataDir());
+        if (planted == "link")
+            QVERIFY(QFile::link(shared + "/target", expected));
+        if (planted == "other owner") {
+            QFile file(expected);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.close();
+            QCOMPARE(::chown(QFile::encodeName(expected).constData(), 65534, 65534), 0);
+        }
+
+        InstanceGuard guard("Nuvoxa");
+        QCOMPARE(guard.lockPath(), expected);
+        if (planted.isEmpty()) {
+            QCOMPARE(guard.acquire(), InstanceGuard::Result::Acquired);
+            QCOMPARE(TestUtil::fileMode(expected), 0600);
+            QVERIFY(guardHeldElsewhere());
+        } else {
+            QCOMPARE(guard.acquire(), InstanceGuard::Result::Unavailable);
+            QVERIFY(!QFile::exists(shared + "/target"));
+        }
+        guard.release();
+        QFile::remove(expected);
+        QDir(shared).removeRecursively();
+        qputenv("XDG_RUNTIME_DIR", saved);
     }
 
     void tempFolderIsCreatedOrKept()
