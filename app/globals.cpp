@@ -2,7 +2,9 @@
 
 #include "platform/instanceguard.h"
 
-#include <cstdlib>
+#include <cstdio>
+
+#include <unistd.h>
 
 QString g_account;
 QString g_password;
@@ -16,5 +18,9 @@ void exitReleasingGuard(int status)
 {
     if (g_instanceMutex)
         g_instanceMutex->release();
-    std::exit(status);
+    // The voice library's thread may still be shutting down: static
+    // destructors must not run under it. Stores write through at once, so
+    // nothing is left to flush but the standard streams.
+    std::fflush(nullptr);
+    ::_exit(status);
 }

@@ -11,8 +11,26 @@
 #include <cstring>
 #include <mutex>
 #include <thread>
+#include <unistd.h>
 
 namespace {
+
+std::atomic<bool> s_trace{false};
+std::atomic<int> s_destroyDelayMs{0};
+std::atomic<bool> s_inDestroy{false};
+
+// Static destructors that run while callSdkDestroy is still at work would
+// pull the library's state away from under its own thread: say so.
+struct DestroyWatch
+{
+    ~DestroyWatch()
+    {
+        if (s_inDestroy.load()) {
+            static const char kLine[] = "static destructors ran during callSdkDestroy\n";
+            (void)!::write(STDOUT_FILENO, kLine, sizeof kLine - 1);
+        }
+    }
+} s_destroyWatch;
 
 struct State
 {
@@ -42,6 +60,10 @@ std::atomic<void (*)(char *)> s_callback{nullptr};
 
 void record(const char *function, std::vector<std::string> args = {})
 {
+    if (s_trace.load()) {
+        const std::string line = std::string(function) + "\n";
+        (void)!::write(STDOUT_FILENO, line.data(), line.size());
+    }
     std::lock_guard<std::mutex> lock(state().mutex);
     state().calls.push_back({function, std::move(args)});
 }
@@ -142,6 +164,16 @@ void setMakeCallStates(std::vector<std::string> states)
 {
     std::lock_guard<std::mutex> lock(state().mutex);
     state().makeCallStates = std::move(states);
+}
+
+void traceCalls()
+{
+    s_trace = true;
+}
+
+void setDestroyDelayMs(int ms)
+{
+    s_destroyDelayMs = ms;
 }
 
 void clearCalls()
@@ -269,6 +301,9 @@ void getBalance(char **result)
 void callSdkDestroy(void)
 {
     record("callSdkDestroy");
+    s_inDestroy = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(s_destroyDelayMs.load()));
+    s_inDestroy = false;
 }
 
 }  // extern "C"

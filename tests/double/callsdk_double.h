@@ -36,6 +36,12 @@ void setPwdText(const char *text);
 // getServerIp sleeps this long before it returns.
 void setServerIpDelayMs(int ms);
 
+// Writes each function's name to standard output as it is called (for
+// child processes that end without running exit handlers).
+void traceCalls();
+// callSdkDestroy takes this long (a library slow to shut down).
+void setDestroyDelayMs(int ms);
+
 std::vector<Call> calls();
 // Calls of one function, in order.
 std::vector<Call> callsTo(const std::string &function);
