@@ -152,19 +152,21 @@ private slots:
 
         UpdateJob *job = nullptr;
         QVERIFY(!runJob(program.path(), {"a.txt", "img/b.png"}, &job));
-        QVERIFY2(job->error().contains(QStringLiteral("img/b.png")), qPrintable(job->error()));
+        QVERIFY2(job->error().startsWith(QStringLiteral("下载 img/b.png 失败：")), qPrintable(job->error()));
         QVERIFY(!job->clientStillRunning());
 
         // A manifest that is not XML is no update either.
         m_http.set("/cloud/pc/app/img/b.png", "png bytes");
         m_http.set("/cloud/pc/onlieUpdate.xml", "<update ver=");
         QVERIFY(!runJob(program.path(), {"a.txt"}, &job));
+        QCOMPARE(job->error(), QStringLiteral("更新信息无效"));
 
         // Unsafe names are refused before anything is fetched.
         const int before = m_http.requests().size();
         QVERIFY(!runJob(program.path(), {"a.txt", "../escape"}, &job));
-        QVERIFY(job->error().contains(QStringLiteral("../escape")));
+        QCOMPARE(job->error(), QStringLiteral("更新文件名无效：../escape"));
         QVERIFY(!runJob(program.filePath("missing-folder"), {"a.txt"}, &job));
+        QCOMPARE(job->error(), QStringLiteral("程序文件夹 %1 不可写").arg(program.filePath("missing-folder")));
         QCOMPARE(m_http.requests().size(), before);
 
         QCOMPARE(TestUtil::readFile(program.filePath("a.txt")), QStringLiteral("old a"));
@@ -185,11 +187,13 @@ private slots:
         UpdateJob *job = nullptr;
         QVERIFY(!runJob(program.path(), {"a.txt"}, &job));
         QVERIFY(job->clientStillRunning());
+        QCOMPARE(job->error(), QStringLiteral("Nuvoxa仍在运行，请退出后重新更新"));
         QCOMPARE(m_http.requests().size(), before);
 
         // Released during the wait: the update goes ahead.
         job = new UpdateJob(program.path(), {"a.txt"}, this);
         QSignalSpy finished(job, &UpdateJob::finished);
+        QSignalSpy status(job, &UpdateJob::status);
         job->start();
         QTest::qWait(300);
         QVERIFY(finished.isEmpty());
@@ -197,6 +201,13 @@ private slots:
         QVERIFY(finished.wait(10000));
         QVERIFY(finished.first().first().toBool());
         QCOMPARE(TestUtil::readFile(program.filePath("a.txt")), QStringLiteral("new a"));
+        QStringList shown;
+        for (const QList<QVariant> &args : status)
+            shown << args.first().toString();
+        shown.removeDuplicates();
+        QCOMPARE(shown.first(), QStringLiteral("正在等待Nuvoxa退出…"));
+        QVERIFY2(shown.contains(QStringLiteral("正在获取更新信息…")) && shown.last() == QStringLiteral("正在安装更新…"),
+                 qPrintable(shown.join('|')));
     }
 
     void progressWindowShowsFileAndShare()
