@@ -401,6 +401,31 @@ private slots:
         expectOneHistoryEntry(number);
     }
 
+    // The hung-up call's end report is still pending when the next call
+    // starts: it must not end the new call, which rings until the user hangs
+    // up.
+    void ringingCallRightAfterAHangUpKeepsItsDisplay()
+    {
+        const QString first = QStringLiteral("13800000008");
+        const QString ringing = QStringLiteral("4080003");
+        dial(first);
+        expectConnected(first);
+        // Right after a poll, so the next one comes while the new call rings.
+        QTRY_VERIFY_WITH_TIMEOUT(MainWindowTestAccess::nextPollIn(m_main) > 2500, 4000);
+        QTest::mouseClick(hangUp(), Qt::LeftButton);
+        QTest::qWait(50);  // the library's end report arrives meanwhile
+        type(ringing);
+        QTest::mouseClick(child<QToolButton>(m_main, "d13"), Qt::LeftButton);
+        QVERIFY(hangUp()->isVisible());
+        QTest::qWait(6500);  // two polls
+        QVERIFY(hangUp()->isVisible());
+        QCOMPARE(lines(statusLines()), QStringList{QStringLiteral(" 正在呼叫：%1").arg(ringing)});
+        QTest::mouseClick(hangUp(), Qt::LeftButton);
+        expectIdle(0);
+        QCOMPARE(history()->count(), m_historyRows + 2);
+        QVERIFY(TestUtil::readFile(SettingsStore::historyFile(m_account)).contains(ringing));
+    }
+
     void busyNumber()
     {
         const QString number = QStringLiteral("4860002");
