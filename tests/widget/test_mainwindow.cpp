@@ -5,10 +5,12 @@
 #include "app/hosts.h"
 #include "app/startup.h"
 #include "callsdk_double.h"
+#include "login/widget.h"
 #include "mainwindow/callstate.h"
 #include "mainwindow/mianwindow.h"
 #include "modalanswerer.h"
 #include "platform/desktop.h"
+#include "records/addfriend.h"
 #include "settings/settingdlg.h"
 #include "testutil.h"
 #include "widgets/hlmenu.h"
@@ -749,6 +751,50 @@ private slots:
         QCOMPARE(child.exitCode(), 1);
         const QString out = QString::fromUtf8(child.readAllStandardOutput());
         QVERIFY2(out.endsWith("make_call\ncall_hangup\ncallSdkDestroy\n"), qPrintable(out));
+    }
+
+    // The message boxes of the main window, its contact dialog and the login
+    // window, opened as the user opens them: exact texts, and every button
+    // labelled in Chinese (the answerer also fails on any Latin label).
+    void everyMessageBox()
+    {
+        struct Box
+        {
+            const char *what;
+            std::function<void()> open;
+            QString title, text;
+            QStringList buttons;
+            QString answer;
+        };
+        AddFriend addFriend;
+        Widget login;
+        const QList<Box> boxes = {
+            {"invalid number", [&] { input()->setText("1#"); click("d13"); },
+             "Nuvoxa", "无效被叫号码", {"确定"}, "确定"},
+            {"same number", [&] { input()->setText("13800000000"); click("d14"); },
+             "呼叫失败", "主叫和被叫电话号码不能一样！", {"是"}, "是"},
+            {"call failed", [&] { CallSdkDouble::setMakeCallResult(0); input()->setText("139"); click("d13"); },
+             "Nuvoxa", "呼叫失败，请稍后再试！", {"确定"}, "确定"},
+            {"exit question", [&] { w->close(); }, "Nuvoxa", "确定关闭Nuvoxa？", {"否", "是"}, "否"},
+            {"contact without number",
+             [&] { addFriend.show(); QTest::mouseClick(addFriend.findChild<QToolButton *>("toolButton"), Qt::LeftButton); },
+             "Nuvoxa", "电话号码不能为空", {"确定"}, "确定"},
+            {"login without account",
+             [&] { login.show(); login.findChild<QPushButton *>("pbLogin")->click(); },
+             "Nuvoxa", "请输入账号", {"确定"}, "确定"},
+        };
+        for (const Box &box : boxes) {
+            ModalAnswerer answerer;
+            answerer.answer(box.answer);
+            box.open();
+            QVERIFY2(answerer.count() == 1, box.what);
+            QCOMPARE(answerer.last().title, box.title);
+            QCOMPARE(answerer.last().text, box.text);
+            QStringList buttons = answerer.last().buttons;
+            buttons.sort();
+            QCOMPARE(buttons, box.buttons);
+        }
+        QVERIFY(w->isVisible());  // "否" kept the window
     }
 
     void historyMenuToolTips()
