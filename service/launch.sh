@@ -3,7 +3,7 @@
 # SQLite database, Kamailio (registrar + proxy), the four SIPp gateways and,
 # when no PulseAudio server answers, a private PulseAudio with null devices.
 # Waits until each part answers, prints the addresses and one line
-#   NUVOXA_SERVICE cloud=... web=... sip=... db=... demo=ACCOUNT:PASSWORD
+#   NUVOXA_SERVICE cloud=... web=... sip=... db=... demo=ACCOUNT:PASSWORD update-key=KEY
 # and runs until interrupted; everything it started is stopped on exit.
 set -u
 
@@ -306,6 +306,7 @@ START_TIME=$(date +%s.%N)
   --balance "$DEMO_BALANCE" 2>/dev/null
 rc=$?
 [ $rc = 0 ] || [ $rc = 3 ] || { log "cannot create the demo account"; exit 1; }
+UPDATE_KEY=$("$BIN" --db "$DB" keygen) || { log "cannot create the update signing key"; exit 1; }
 
 PULSE_MODE=existing
 PULSE_ADDR=${PULSE_SERVER:-}
@@ -346,6 +347,7 @@ start_watchdog
   echo "NUVOXA_DB=$DB"
   echo "NUVOXA_DEMO=$DEMO_ACCOUNT:$DEMO_PASSWORD"
   echo "NUVOXA_DEMO_PHONE=$DEMO_PHONE"
+  echo "NUVOXA_UPDATE_PUBKEY=$UPDATE_KEY"
   echo "NUVOXA_GW_ECHO=127.0.0.1:$GW_ECHO_PORT"
   echo "NUVOXA_GW_ECHO_MEDIA=127.0.0.1:$MEDIA_ECHO"
   echo "NUVOXA_SERVICE_STATE=$STATE"
@@ -366,7 +368,7 @@ Nuvoxa local service is up (started in ${ELAPSED} s):
   database             $DB
   logs                 $STATE/logs
 Press Ctrl+C to stop.
-NUVOXA_SERVICE cloud=127.0.0.1:$HTTP_PORT web=127.0.0.1:$HTTP_PORT sip=127.0.0.1:$SIP_PORT db=$DB demo=$DEMO_ACCOUNT:$DEMO_PASSWORD
+NUVOXA_SERVICE cloud=127.0.0.1:$HTTP_PORT web=127.0.0.1:$HTTP_PORT sip=127.0.0.1:$SIP_PORT db=$DB demo=$DEMO_ACCOUNT:$DEMO_PASSWORD update-key=$UPDATE_KEY
 EOF
 
 if [ "$MAX_TIME" -gt 0 ]; then

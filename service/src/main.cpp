@@ -3,14 +3,17 @@
 #include "advert.h"
 #include "codec.h"
 #include "server.h"
+#include "signing.h"
 #include "store.h"
 
 #include <httplib.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -36,7 +39,8 @@ const char kUsageText[] =
     "                               serve the cloud paths and web pages on 127.0.0.1:N\n"
     "  add-account ACCOUNT PASSWORD [--phone P] [--balance B]\n"
     "                               create an account (and its SIP subscriber); exit 3 if it exists\n"
-    "  set-update VERSION FILE...   publish an update manifest with these files\n"
+    "  keygen                       create the update signing key (once) and print its public key\n"
+    "  set-update VERSION FILE...   publish a signed update manifest with these files\n"
     "  set-advert FILE              replace the advertisement image (hd.gif)\n"
     "  callbacks [--account A] [--limit N]\n"
     "                               list recorded callback requests, newest first\n"
@@ -59,10 +63,14 @@ const char *commandHelp(const std::string &cmd) {
            "ACCOUNT: 1-32 of A-Z a-z 0-9 . _ -; PASSWORD: 1-64 bytes of UTF-8 without control characters;\n"
            "P: optional \"+\" and 3-20 digits; B: amount with up to two decimals (default 0).\n"
            "Exit status 3 when the account exists.\n";
+  if (cmd == "keygen")
+    return "usage: nuvoxa-service --db FILE keygen\n"
+           "Creates the update signing key next to the database (update-signing.key, owner-only) unless\n"
+           "it exists, and prints its public key: minisign's key line, the clients' NUVOXA_UPDATE_PUBKEY.\n";
   if (cmd == "set-update")
     return "usage: nuvoxa-service --db FILE set-update VERSION FILE...\n"
-           "Stores the files (by base name) and publishes a manifest of VERSION listing them, in place\n"
-           "of the previous update.\n";
+           "Stores the files (by base name) and publishes a manifest of VERSION listing them with their\n"
+           "SHA-256 and size, signed with the key of keygen, in place of the previous update.\n";
   if (cmd == "set-advert")
     return "usage: nuvoxa-service --db FILE set-advert FILE\nServes FILE as /cloud/pc/app/hd.gif.\n";
   if (cmd == "callbacks")
@@ -102,6 +110,17 @@ bool readFile(const std::string &path, std::string *data) {
 std::string baseName(const std::string &path) {
   auto slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The update signing key lives next to the database.
+std::string signingKeyPath(const std::string &db) {
+  auto slash = db.find_last_of('/');
+  return (slash == std::string::npos ? std::string(".") : db.substr(0, slash)) + "/update-signing.key";
+}
+
+bool readSigningKey(const std::string &db, signing::KeyPair *key) {
+  std::string text;
+  return readFile(signingKeyPath(db), &text) && signing::parseSecretKey(text, key);
 }
 
 // Splits ARGS into positionals and "--name value" options; a known option
@@ -240,8 +259,34 @@ int cmdAddAccount(const std::string &db, const Args &a) {
   return kFailed;
 }
 
+int cmdKeygen(const std::string &db, const Args &a) {
+  if (!a.positional.empty()) return usageError("keygen takes no arguments");
+  const std::string path = signingKeyPath(db);
+  signing::KeyPair key;
+  if (!readSigningKey(db, &key)) {
+    key = signing::generate();
+    const std::string text = signing::secretKeyText(key);
+    // Never over an existing file: a key that does not read is the
+    // operator's to look at, not ours to replace.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0 || ::write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size()) || ::fsync(fd) != 0) {
+      if (fd >= 0) ::close(fd);
+      std::cerr << "nuvoxa-service: cannot write the signing key " << path << ": " << std::strerror(errno) << "\n";
+      return kFailed;
+    }
+    ::close(fd);
+  }
+  std::cout << signing::publicKeyLine(key) << "\n";
+  return kOk;
+}
+
 int cmdSetUpdate(const std::string &db, const Args &a) {
   if (a.positional.size() < 2) return usageError("set-update needs VERSION and at least one FILE");
+  signing::KeyPair key;
+  if (!readSigningKey(db, &key)) {
+    std::cerr << "nuvoxa-service: no signing key at " << signingKeyPath(db) << " (run keygen first)\n";
+    return kFailed;
+  }
   const std::string &version = a.positional[0];
   if (version.find_first_of("\r\n") != std::string::npos) return usageError("bad version");
   std::vector<Store::File> files;
@@ -259,7 +304,7 @@ int cmdSetUpdate(const std::string &db, const Args &a) {
   }
   Store store;
   if (!openStore(store, db, "127.0.0.1")) return kFailed;
-  if (!store.setUpdate(version, files)) {
+  if (!store.setUpdate(version, files, &key)) {
     std::cerr << "nuvoxa-service: cannot store the update\n";
     return kFailed;
   }
@@ -378,6 +423,7 @@ int main(int argc, char **argv) {
   static const std::vector<std::pair<std::string, std::vector<std::string>>> kOptions = {
       {"init", {"--realm"}},     {"serve", {"--port", "--sip"}},  {"add-account", {"--phone", "--balance"}},
       {"set-update", {}},        {"set-advert", {}},              {"callbacks", {"--account", "--limit"}},
+      {"keygen", {}},
   };
   for (const auto &o : kOptions) {
     if (o.first != cmd) continue;
@@ -387,6 +433,7 @@ int main(int argc, char **argv) {
     if (cmd == "serve") return cmdServe(db, a);
     if (cmd == "add-account") return cmdAddAccount(db, a);
     if (cmd == "set-update") return cmdSetUpdate(db, a);
+    if (cmd == "keygen") return cmdKeygen(db, a);
     if (cmd == "set-advert") return cmdSetAdvert(db, a);
     if (cmd == "callbacks") return cmdCallbacks(db, a);
   }

@@ -78,6 +78,15 @@ void installCloud(httplib::Server &server, Store &store, const ServiceConfig &co
     res.set_content(store.manifest().value_or(""), "text/xml; charset=utf-8");
   });
 
+  server.Get("/cloud/pc/onlieUpdate.xml.minisig", [&store](const httplib::Request &, httplib::Response &res) {
+    auto sig = store.manifestSignature();
+    if (!sig) {
+      res.status = 404;
+      return plain(res, "NOT_FOUND");
+    }
+    res.set_content(*sig, "text/plain; charset=utf-8");
+  });
+
   server.Get("/cloud/pc/app/hd.gif", [&store](const httplib::Request &, httplib::Response &res) {
     auto gif = store.advert();
     if (!gif) {

@@ -217,24 +217,31 @@ std::vector<CallbackRequest> Store::callbacks(const std::string &account, int li
   return out;
 }
 
-bool Store::setUpdate(const std::string &version, const std::vector<File> &files) {
+bool Store::setUpdate(const std::string &version, const std::vector<File> &files, const signing::KeyPair *key) {
+  const std::string manifest = buildManifest(version, files);
+  const std::string signature =
+      key ? signing::sign(*key, manifest, static_cast<long long>(std::time(nullptr)), "onlieUpdate.xml") : "";
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   if (!exec("BEGIN IMMEDIATE")) return false;
   bool ok = exec("DELETE FROM update_files");
-  std::vector<std::string> names;
   for (const auto &f : files) {
     Stmt s(db_, "INSERT OR REPLACE INTO update_files (name, data) VALUES (?1, ?2)");
     s.text(1, f.name).blob(2, f.data);
     ok = ok && s.step() == SQLITE_DONE;
-    names.push_back(f.name);
   }
-  ok = ok && setMeta("manifest", buildManifest(version, names));
+  ok = ok && setMeta("manifest", manifest) && setMeta("manifest_sig", signature);
   if (ok && exec("COMMIT")) return true;
   exec("ROLLBACK");
   return false;
 }
 
 std::optional<std::string> Store::manifest() { return meta("manifest"); }
+
+std::optional<std::string> Store::manifestSignature() {
+  auto sig = meta("manifest_sig");
+  if (sig && sig->empty()) return std::nullopt;
+  return sig;
+}
 
 std::optional<std::string> Store::updateFile(const std::string &name) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
@@ -248,10 +255,12 @@ bool Store::setAdvert(const std::string &data) { return setMeta("advert", data);
 
 std::optional<std::string> Store::advert() { return meta("advert"); }
 
-std::string buildManifest(const std::string &version, const std::vector<std::string> &names) {
+std::string buildManifest(const std::string &version, const std::vector<Store::File> &files) {
   std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<update ver=\"" + xmlEscape(version) +
                     "\" AllDown=\"0\">\n";
-  for (const auto &n : names) xml += "  <file>" + xmlEscape(n) + "</file>\n";
+  for (const auto &f : files)
+    xml += "  <file sha256=\"" + signing::sha256Hex(f.data) + "\" size=\"" + std::to_string(f.data.size()) + "\">" +
+           xmlEscape(f.name) + "</file>\n";
   xml += "</update>\n";
   return xml;
 }

@@ -3,6 +3,8 @@
 // the accounts so a new account can register over SIP at once.
 #pragma once
 
+#include "signing.h"
+
 #include <sqlite3.h>
 
 #include <cstdint>
@@ -53,13 +55,18 @@ class Store {
   // Newest first; all accounts when `account` is empty.
   std::vector<CallbackRequest> callbacks(const std::string &account, int limit);
 
-  // Replaces the update manifest and files in one transaction.
+  // Replaces the update manifest, its signature and the files in one
+  // transaction. Without a key the manifest is published unsigned, which
+  // clients refuse.
   struct File {
     std::string name;
     std::string data;
   };
-  bool setUpdate(const std::string &version, const std::vector<File> &files);
+  bool setUpdate(const std::string &version, const std::vector<File> &files,
+                 const signing::KeyPair *key = nullptr);
   std::optional<std::string> manifest();
+  // The manifest's minisign signature; none for an unsigned manifest.
+  std::optional<std::string> manifestSignature();
   std::optional<std::string> updateFile(const std::string &name);
 
   bool setAdvert(const std::string &data);
@@ -74,7 +81,8 @@ class Store {
   std::recursive_mutex mutex_;
 };
 
-// The manifest text for a version and its file names.
-std::string buildManifest(const std::string &version, const std::vector<std::string> &names);
+// The manifest text for a version and its files: each entry carries the
+// file's SHA-256 and size.
+std::string buildManifest(const std::string &version, const std::vector<Store::File> &files);
 
 }  // namespace nuvoxa

@@ -127,6 +127,10 @@ public:
             if (!out.open(QIODevice::WriteOnly) || out.write("newer\n") < 0)
                 return false;
             out.close();
+            const QByteArray key = run(serviceTool(), {"--db", db, "keygen"}, &ok).trimmed();
+            if (!ok)
+                return false;
+            qputenv("NUVOXA_UPDATE_PUBKEY", key);
             run(serviceTool(), {"--db", db, "set-update", QString::fromLatin1(updateVersion), file}, &ok);
             if (!ok)
                 return false;

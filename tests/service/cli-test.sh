@@ -21,7 +21,7 @@ expect() {  # expect STATUS COMMAND...
 
 expect 0 "$bin" --help
 grep -q "add-account" "$work/out" || { echo "FAIL: --help lists no commands"; failed=1; }
-for cmd in init serve add-account set-update set-advert callbacks free-ports; do
+for cmd in init serve add-account keygen set-update set-advert callbacks free-ports; do
   expect 0 "$bin" --db "$db" "$cmd" --help
   grep -q "^usage: nuvoxa-service" "$work/out" || { echo "FAIL: $cmd --help"; failed=1; }
 done
@@ -53,11 +53,24 @@ expect 3 "$bin" --db "$db" add-account 90000001 other
 [ "$(sqlite3 "$db" "select ha1 from subscriber where username = '90000001'")" = \
   "$(printf '90000001:127.0.0.1:secret' | md5sum | cut -c1-32)" ] || { echo "FAIL: subscriber HA1"; failed=1; }
 
-expect 1 "$bin" --db "$db" set-update 2.0 "$work/missing"
+# Updates are signed: none without a key; the key is made once, owner-only,
+# and what it signs verifies with the stock minisign tool.
 printf 'payload' >"$work/nuvoxa"
+expect 1 "$bin" --db "$db" set-update 2.0 "$work/nuvoxa"
+expect 0 "$bin" --db "$db" keygen
+key=$(cat "$work/out")
+[ "$(stat -c %a "$work/update-signing.key")" = 600 ] || { echo "FAIL: signing key mode"; failed=1; }
+expect 0 "$bin" --db "$db" keygen
+[ "$(cat "$work/out")" = "$key" ] || { echo "FAIL: keygen replaced the key"; failed=1; }
+expect 1 "$bin" --db "$db" set-update 2.0 "$work/missing"
 expect 0 "$bin" --db "$db" set-update 2.0 "$work/nuvoxa"
-sqlite3 "$db" "select value from meta where key = 'manifest'" | grep '<file>nuvoxa</file>' >/dev/null ||
-  { echo "FAIL: manifest"; failed=1; }
+sqlite3 "$db" "select value from meta where key = 'manifest'" >"$work/manifest.xml"
+sed -i '$ d' "$work/manifest.xml"   # sqlite3 adds a line end
+sqlite3 "$db" "select value from meta where key = 'manifest_sig'" >"$work/manifest.xml.minisig"
+grep -F "<file sha256=\"$(printf payload | sha256sum | cut -c1-64)\" size=\"7\">nuvoxa</file>" \
+  "$work/manifest.xml" >/dev/null || { echo "FAIL: manifest entry"; cat "$work/manifest.xml"; failed=1; }
+minisign -V -q -P "$key" -m "$work/manifest.xml" -x "$work/manifest.xml.minisig" ||
+  { echo "FAIL: minisign does not verify the manifest"; failed=1; }
 
 sqlite3 "$db" "insert into callbacks (account, callee, caller, created) values
   ('90000001', '111222', '13800000000', '2026-01-01 00:00:00')"

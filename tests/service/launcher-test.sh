@@ -35,7 +35,7 @@ start_stack() {
     sleep 0.02
   done
   local ms=$(( ($(date +%s%N) - t0) / 1000000 ))
-  if ! grep -q '^NUVOXA_SERVICE cloud=127.0.0.1:[0-9]* web=127.0.0.1:[0-9]* sip=127.0.0.1:[0-9]* db=/.*\.sqlite demo=[^:]*:.*$' "$state/out"; then
+  if ! grep -q '^NUVOXA_SERVICE cloud=127.0.0.1:[0-9]* web=127.0.0.1:[0-9]* sip=127.0.0.1:[0-9]* db=/.*\.sqlite demo=[^:]*:.* update-key=[A-Za-z0-9+/=]\{56\}$' "$state/out"; then
     fail "no NUVOXA_SERVICE line"
     cat "$state/out"
     return 1

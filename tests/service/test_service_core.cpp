@@ -125,7 +125,10 @@ static void storeCallbacksAndUpdates() {
   CHECK(store.manifest() && store.manifest()->find("<file>") == std::string::npos);
   CHECK(store.setUpdate("2.0", {{"nuvoxa", "binary"}, {"a&b.txt", "text"}}));
   CHECK(store.manifest()->find("ver=\"2.0\"") != std::string::npos);
-  CHECK(store.manifest()->find("<file>a&amp;b.txt</file>") != std::string::npos);
+  // Each entry carries the file's SHA-256 and size.
+  CHECK(store.manifest()->find("<file sha256=\"" + signing::sha256Hex("text") + "\" size=\"4\">a&amp;b.txt</file>") !=
+        std::string::npos);
+  CHECK(!store.manifestSignature());  // unsigned without a key
   CHECK(store.updateFile("nuvoxa") == std::optional<std::string>("binary"));
   // A new update replaces the old files.
   CHECK(store.setUpdate("2.1", {{"other", std::string("\0x", 2)}}));

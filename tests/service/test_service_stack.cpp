@@ -233,14 +233,18 @@ void updateFilesOnPrivateServer() {
   check::TempDir dir;
   Store store;
   CHECK(store.open(dir.path() + "/db.sqlite", "127.0.0.1", nullptr));
-  CHECK(store.setUpdate("9.9", {{"nuvoxa", std::string("EXE\0data", 8)}}));
+  const signing::KeyPair key = signing::generate();
+  CHECK(store.setUpdate("9.9", {{"nuvoxa", std::string("EXE\0data", 8)}}, &key));
   httplib::Server server;
   installRoutes(server, store, ServiceConfig{"127.0.0.1:5999"});
   const int port = server.bind_to_any_port("127.0.0.1");
   std::thread t([&server] { server.listen_after_bind(); });
   httplib::Client c("127.0.0.1", port);
   auto manifest = c.Get("/cloud/pc/onlieUpdate.xml");
-  CHECK(manifest && contains(manifest->body, "ver=\"9.9\"") && contains(manifest->body, "<file>nuvoxa</file>"));
+  CHECK(manifest && contains(manifest->body, "ver=\"9.9\"") && contains(manifest->body, "size=\"8\">nuvoxa</file>"));
+  // The signature is served beside it, signed at publication.
+  auto sig = c.Get("/cloud/pc/onlieUpdate.xml.minisig");
+  CHECK(sig && sig->status == 200 && contains(sig->body, "trusted comment: timestamp:"));
   auto file = c.Get("/cloud/pc/app/nuvoxa");
   CHECK(file && file->status == 200 && file->body == std::string("EXE\0data", 8));
   auto traversal = c.Get("/cloud/pc/app/../../etc/passwd");

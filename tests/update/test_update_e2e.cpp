@@ -113,6 +113,7 @@ private:
         m_serviceDir = std::make_unique<QTemporaryDir>();
         const QString db = m_serviceDir->filePath(QStringLiteral("service.sqlite"));
         run(tool, {QStringLiteral("--db"), db, QStringLiteral("init")});
+        qputenv("NUVOXA_UPDATE_PUBKEY", run(tool, {QStringLiteral("--db"), db, QStringLiteral("keygen")}).trimmed());
         QStringList arguments{QStringLiteral("--db"), db, QStringLiteral("set-update"), QString::fromLatin1(version)};
         for (const auto &f : files) {
             const QString path = m_serviceDir->filePath(QString::fromUtf8(f.first));
