@@ -1,11 +1,13 @@
 #include "login/updatecheck.h"
 
+#include "login/updatesignature.h"
 #include "platform/desktop.h"
 #include "platform/paths.h"
 
 #include <QDomDocument>
 #include <QDomElement>
 #include <QFile>
+#include <QRegularExpression>
 
 namespace UpdateCheck {
 
@@ -23,13 +25,61 @@ Manifest parse(const QByteArray &xml)
     const QDomElement root = document.documentElement();
     manifest.version = root.attribute(QStringLiteral("ver"));
     manifest.allDown = root.attribute(QStringLiteral("AllDown"));
+    static const QRegularExpression hex64(QStringLiteral("^[0-9a-f]{64}$"));
     for (QDomNode top = document.firstChild(); !top.isNull(); top = top.nextSibling()) {
         for (QDomNode child = top.firstChild(); !child.isNull(); child = child.nextSibling()) {
-            if (child.isElement())
-                manifest.entries.append(child.toElement().text());
+            if (!child.isElement())
+                continue;
+            const QDomElement element = child.toElement();
+            FileEntry file;
+            file.name = element.text();
+            const QString sha = element.attribute(QStringLiteral("sha256"));
+            if (hex64.match(sha).hasMatch())
+                file.sha256 = sha.toLatin1();
+            bool ok = false;
+            const qint64 size = element.attribute(QStringLiteral("size")).toLongLong(&ok);
+            if (ok && size >= 0)
+                file.size = size;
+            manifest.entries.append(file.name);
+            manifest.files.append(file);
         }
     }
     return manifest;
+}
+
+Manifest parseSigned(const QByteArray &xml, const QByteArray &signature, QString *why)
+{
+    const QString key = UpdateSignature::trustedKey();
+    QString error;
+    if (key.isEmpty())
+        error = QStringLiteral("this build trusts no update key");
+    else if (xml.size() > MaxManifestBytes)
+        error = QStringLiteral("manifest too large");
+    Manifest manifest;
+    if (error.isEmpty()) {
+        const UpdateSignature::Result checked = UpdateSignature::verify(xml, signature, key);
+        if (checked.ok) {
+            manifest = parse(xml);
+            manifest.signedAt = checked.signedAt;
+            if (!manifest.valid)
+                error = QStringLiteral("signed manifest is not XML");
+        } else {
+            error = checked.error;
+        }
+    }
+    if (why)
+        *why = error;
+    return error.isEmpty() ? manifest : Manifest();
+}
+
+QString manifestPath()
+{
+    return QStringLiteral("/cloud/pc/onlieUpdate.xml");
+}
+
+QString signaturePath()
+{
+    return QStringLiteral("/cloud/pc/onlieUpdate.xml.minisig");
 }
 
 Manifest readLocal()
@@ -63,7 +113,8 @@ QString updaterPath()
 
 bool startUpdater(const QStringList &entries)
 {
-    return Desktop::instance().startDetached(updaterPath(), entries);
+    // Entries follow "--", so none is ever taken for an option.
+    return Desktop::instance().startDetached(updaterPath(), QStringList{QStringLiteral("--")} + entries);
 }
 
 }  // namespace UpdateCheck

@@ -11,16 +11,37 @@
 // naming the file.
 namespace UpdateCheck {
 
+struct FileEntry
+{
+    QString name;
+    QByteArray sha256;  // lowercase hex, as the "sha256" attribute says
+    qint64 size = -1;   // "size" attribute; -1 when absent or not a number
+};
+
 struct Manifest
 {
     bool valid = false;  // well-formed XML
     QString version;     // "ver", empty when absent
     QString allDown;     // "AllDown"
     QStringList entries; // element children of every top-level node, in order
+    QList<FileEntry> files;  // the same elements with their attributes
+    qint64 signedAt = -1;    // signing time of a verified manifest
 };
+
+// A server manifest is never read past this size.
+constexpr int MaxManifestBytes = 1 << 20;
 
 // Parses manifest text; the text ends at the first NUL byte.
 Manifest parse(const QByteArray &xml);
+
+// The server's manifest, valid only when `signature` (its .minisig file)
+// verifies with the trusted key; `why` tells otherwise. The text is checked
+// as received, before anything cuts it.
+Manifest parseSigned(const QByteArray &xml, const QByteArray &signature, QString *why = nullptr);
+
+// Where the server publishes the manifest and its signature.
+QString manifestPath();
+QString signaturePath();
 
 // The local manifest of the program folder; invalid when missing or broken.
 Manifest readLocal();

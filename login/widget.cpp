@@ -333,7 +333,7 @@ void Widget::rtGetServer(bool ok)
     if (!m_updateHttp) {
         m_updateHttp = new ServiceHttp(this);
         connect(m_updateHttp, &ServiceHttp::done, this, &Widget::on_saveDonex);
-        m_updateHttp->get(QUrl(Hosts::cloudBase() + QStringLiteral("/cloud/pc/onlieUpdate.xml")));
+        m_updateHttp->get(QUrl(Hosts::cloudBase() + UpdateCheck::manifestPath()));
     }
 }
 
@@ -432,16 +432,27 @@ void Widget::gifDone(bool ok)
         m_mainWindow->setFixedSize(300, 515);
 }
 
+// The manifest, then its signature; a manifest that does not verify counts
+// as a failed transfer: no question.
 void Widget::on_saveDonex(bool error)
 {
     if (error)
         return;
     const QByteArray body = m_updateHttp->readAll();
-    qDebug() << "update: server manifest" << body;
-    // An empty or malformed answer is no manifest at all.
-    const UpdateCheck::Manifest server = UpdateCheck::parse(body);
-    if (server.valid)
-        compareVersions(server);
+    if (!m_manifestFetched) {
+        m_manifestFetched = true;
+        m_serverManifest = body;
+        m_updateHttp->get(QUrl(Hosts::cloudBase() + UpdateCheck::signaturePath()));
+        return;
+    }
+    QString why;
+    const UpdateCheck::Manifest server = UpdateCheck::parseSigned(m_serverManifest, body, &why);
+    m_serverManifest.clear();
+    if (!server.valid) {
+        qDebug() << "update: server manifest refused:" << why;
+        return;
+    }
+    compareVersions(server);
 }
 
 void Widget::compareVersions(const UpdateCheck::Manifest &server)

@@ -76,6 +76,8 @@ private:
     MyThread *m_thread = nullptr;
     ServiceHttp *m_loginHttp = nullptr;
     ServiceHttp *m_updateHttp = nullptr;
+    QByteArray m_serverManifest;  // held while its signature is fetched
+    bool m_manifestFetched = false;
     int m_validationTimeoutMs;
     QNetworkAccessManager *m_adManager = nullptr;
     QNetworkReply *m_adReply = nullptr;

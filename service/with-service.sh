@@ -4,7 +4,7 @@
 #   service/with-service.sh [LAUNCHER OPTIONS] -- COMMAND [ARGS...]
 # e.g. service/with-service.sh -- build/bin/nuvoxa
 # The command gets NUVOXA_CLOUD_HOST, NUVOXA_WEB_HOST, NUVOXA_SIP_HOST,
-# NUVOXA_DB, NUVOXA_DEMO and, when the service started its own PulseAudio,
+# NUVOXA_DB, NUVOXA_DEMO, NUVOXA_UPDATE_PUBKEY and, when the service started its own PulseAudio,
 # PULSE_SERVER. The build folder is $NUVOXA_BUILD_DIR (default <repo>/build).
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -58,7 +58,7 @@ grep -v '^Press Ctrl' "$out"
 
 while IFS= read -r line; do
   case "$line" in
-    NUVOXA_CLOUD_HOST=*|NUVOXA_WEB_HOST=*|NUVOXA_SIP_HOST=*|NUVOXA_DB=*|NUVOXA_DEMO=*|PULSE_SERVER=*)
+    NUVOXA_CLOUD_HOST=*|NUVOXA_WEB_HOST=*|NUVOXA_SIP_HOST=*|NUVOXA_DB=*|NUVOXA_DEMO=*|NUVOXA_UPDATE_PUBKEY=*|PULSE_SERVER=*)
       export "${line%%=*}=${line#*=}" ;;
   esac
 done <"$state/stack.env"

@@ -168,22 +168,35 @@ void SettingDlg::on_toolButton_10_clicked()
 {
     if (!m_updateHttp)
         m_updateHttp = new QNetworkAccessManager(this);
-    QNetworkRequest request(QUrl(Hosts::cloudBase() + QStringLiteral("/cloud/pc/onlieUpdate.xml")));
-    request.setTransferTimeout(kUpdateTimeoutMs);
-    QNetworkReply *reply = m_updateHttp->get(request);
-    connect(reply, &QNetworkReply::finished, this, [this, reply] {
-        reply->deleteLater();
-        // An error page is not a manifest, whatever its body.
-        const bool error = reply->error() != QNetworkReply::NoError;
-        on_saveDone(error, error ? QByteArray() : reply->readAll());
+    // The manifest, then its signature; an error page is not a manifest,
+    // whatever its body.
+    fetchUpdateFile(UpdateCheck::manifestPath(), [this](bool error, const QByteArray &manifest) {
+        if (error)
+            return on_saveDone(true, QByteArray(), QByteArray());
+        fetchUpdateFile(UpdateCheck::signaturePath(), [this, manifest](bool error, const QByteArray &signature) {
+            on_saveDone(error, manifest, signature);
+        });
     });
 }
 
-void SettingDlg::on_saveDone(bool error, const QByteArray &answer)
+void SettingDlg::fetchUpdateFile(const QString &path, std::function<void(bool, const QByteArray &)> done)
+{
+    QNetworkRequest request(QUrl(Hosts::cloudBase() + path));
+    request.setTransferTimeout(kUpdateTimeoutMs);
+    QNetworkReply *reply = m_updateHttp->get(request);
+    connect(reply, &QNetworkReply::finished, this, [reply, done] {
+        reply->deleteLater();
+        const bool error = reply->error() != QNetworkReply::NoError;
+        done(error, error ? QByteArray() : reply->read(UpdateCheck::MaxManifestBytes + 1));
+    });
+}
+
+void SettingDlg::on_saveDone(bool error, const QByteArray &answer, const QByteArray &signature)
 {
     if (error)
         return;
-    const UpdateCheck::Manifest server = UpdateCheck::parse(answer);
+    // A manifest that does not verify is treated like a failed transfer.
+    const UpdateCheck::Manifest server = UpdateCheck::parseSigned(answer, signature);
     if (!server.valid)
         return;
     m_downList = server.entries;

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class ClickFrame;
@@ -46,7 +47,8 @@ protected:
 
 private:
     // The answer of one update request; `error` when the transfer failed.
-    void on_saveDone(bool error, const QByteArray &answer);
+    void on_saveDone(bool error, const QByteArray &answer, const QByteArray &signature);
+    void fetchUpdateFile(const QString &path, std::function<void(bool, const QByteArray &)> done);
     void showInformation(const QString &text);
 
     Ui::SettingDlg *ui;

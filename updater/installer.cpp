@@ -51,7 +51,9 @@ struct Placed
 
 bool isSafeEntry(const QString &entry)
 {
-    if (entry.isEmpty() || entry.startsWith(QLatin1Char('/')) || entry.contains(QLatin1String("..")))
+    // A leading "-" could be taken for an option by whatever handles the name.
+    if (entry.isEmpty() || entry.startsWith(QLatin1Char('/')) || entry.startsWith(QLatin1Char('-'))
+        || entry.contains(QLatin1String("..")))
         return false;
     for (const QChar c : entry) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7f)
@@ -63,6 +65,17 @@ bool isSafeEntry(const QString &entry)
             return false;
     }
     return true;
+}
+
+bool reachesThroughLink(const QString &programDir, const QString &entry)
+{
+    QString path = programDir;
+    for (const QString &segment : entry.split(QLatin1Char('/'))) {
+        path += QLatin1Char('/') + segment;
+        if (QFileInfo(path).isSymLink())
+            return true;
+    }
+    return false;
 }
 
 bool install(const QString &programDir, const QString &stagingDir, const QStringList &files,

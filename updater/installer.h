@@ -8,8 +8,14 @@
 namespace Installer {
 
 // A manifest entry names a file inside the program folder: relative, no
-// ".." anywhere, no empty or "." segments, no control characters.
+// leading "-", no ".." anywhere, no empty or "." segments, no control
+// characters.
 bool isSafeEntry(const QString &entry);
+
+// True when the entry's path inside `programDir` passes through an existing
+// symbolic link (a folder or the file itself), which could lead the update
+// out of the program folder.
+bool reachesThroughLink(const QString &programDir, const QString &entry);
 
 // Moves `stagingDir`/new/<file> to `programDir`/<file> for every file, in
 // order. Each replaced file keeps its permissions; a new file is made

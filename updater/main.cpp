@@ -12,6 +12,7 @@
 #include "widgets/messagebox.h"
 #include <QProcess>
 #include <QTextStream>
+#include <QTimer>
 
 namespace {
 
@@ -43,7 +44,12 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     const QString programDir = Paths::programDir();
     QDir::setCurrent(programDir);
-    const QStringList entries = app.arguments().mid(1);
+    // The entries follow "--"; without it every argument is an entry, and
+    // none that looks like an option is accepted as one.
+    QStringList entries = app.arguments().mid(1);
+    const int separator = entries.indexOf(QStringLiteral("--"));
+    if (separator >= 0)
+        entries = entries.mid(separator + 1);
 
     UpdateJob job(programDir, entries);
     UpdateWindow window(&job);
@@ -68,6 +74,7 @@ int main(int argc, char *argv[])
         QCoreApplication::exit(ok ? 0 : 1);
     });
     window.show();
-    job.start();
+    // Started from the event loop: a refusal found at once must still end it.
+    QTimer::singleShot(0, &job, &UpdateJob::start);
     return app.exec();
 }

@@ -1,7 +1,7 @@
 #include "updater/updatejob.h"
 
 #include "app/hosts.h"
-#include "login/updatecheck.h"
+#include "login/updatesignature.h"
 #include "platform/instanceguard.h"
 #include "updater/installer.h"
 
@@ -14,12 +14,15 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kPollMs = 200;
 // No byte for this long ends a download.
 constexpr int kTransferTimeoutMs = 60000;
 const char kManifestName[] = "clientCheck.xml";
+const char kSignatureName[] = "clientCheck.xml.minisig";
 
 QUrl entryUrl(const QString &entry)
 {
@@ -38,8 +41,10 @@ UpdateJob::UpdateJob(const QString &programDir, const QStringList &entries, QObj
     for (const QString &entry : entries) {
         if (!Installer::isSafeEntry(entry))
             m_badEntries.append(entry);
-        // The server's manifest becomes clientCheck.xml in any case.
-        else if (!m_entries.contains(entry) && entry != QLatin1String(kManifestName))
+        // The server's manifest and its signature become clientCheck.xml and
+        // its signature in any case.
+        else if (!m_entries.contains(entry) && entry != QLatin1String(kManifestName)
+                 && entry != QLatin1String(kSignatureName))
             m_entries.append(entry);
     }
     m_waitTimer.setInterval(kPollMs);
@@ -63,6 +68,19 @@ void UpdateJob::start()
     const QFileInfo folder(m_programDir);
     if (!folder.isDir() || !folder.isWritable()) {
         fail(tr("程序文件夹 %1 不可写").arg(m_programDir));
+        return;
+    }
+    QStringList linked;
+    for (const QString &entry : m_entries + QStringList{QLatin1String(kManifestName), QLatin1String(kSignatureName)}) {
+        if (Installer::reachesThroughLink(m_programDir, entry))
+            linked.append(entry);
+    }
+    if (!linked.isEmpty()) {
+        fail(tr("更新文件名无效：%1").arg(linked.join(QStringLiteral("，"))));
+        return;
+    }
+    if (UpdateSignature::trustedKey().isEmpty()) {
+        fail(tr("这个版本没有更新签名密钥，不能接受任何更新"));
         return;
     }
     m_staging = std::make_unique<QTemporaryDir>(m_programDir + QStringLiteral("/.nuvoxa-update-XXXXXX"));
@@ -100,13 +118,56 @@ void UpdateJob::waitForClient()
 void UpdateJob::fetchManifest()
 {
     m_http = new QNetworkAccessManager(this);
-    m_index = -1;
+    m_index = ManifestStage;
     emit status(tr("正在获取更新信息…"));
-    QNetworkRequest request(QUrl(Hosts::cloudBase() + QStringLiteral("/cloud/pc/onlieUpdate.xml")));
+    fetch(QUrl(Hosts::cloudBase() + UpdateCheck::manifestPath()));
+}
+
+void UpdateJob::fetch(const QUrl &url)
+{
+    QNetworkRequest request(url);
     request.setTransferTimeout(kTransferTimeoutMs);
     m_reply = m_http->get(request);
     connect(m_reply, &QNetworkReply::readyRead, this, &UpdateJob::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &UpdateJob::onFinished);
+}
+
+// The signed manifest must verify, be no older than the installed one and
+// declare every requested entry's size and hash.
+bool UpdateJob::checkManifest()
+{
+    QString why;
+    const UpdateCheck::Manifest server = UpdateCheck::parseSigned(m_manifest, m_signature, &why);
+    if (!server.valid) {
+        fail(tr("更新信息的签名无效（%1）").arg(why));
+        return false;
+    }
+    if (server.signedAt < 0) {
+        fail(tr("更新信息的签名没有签名时间"));
+        return false;
+    }
+    QFile installed(m_programDir + QLatin1Char('/') + QLatin1String(kManifestName));
+    QFile installedSignature(m_programDir + QLatin1Char('/') + QLatin1String(kSignatureName));
+    if (installed.open(QIODevice::ReadOnly) && installedSignature.open(QIODevice::ReadOnly)) {
+        const UpdateSignature::Result before =
+            UpdateSignature::verify(installed.read(UpdateCheck::MaxManifestBytes + 1),
+                                    installedSignature.read(UpdateSignature::MaxSignatureBytes + 1),
+                                    UpdateSignature::trustedKey());
+        if (before.ok && before.signedAt > server.signedAt) {
+            fail(tr("更新信息比已安装的版本旧"));
+            return false;
+        }
+    }
+    for (const QString &entry : qAsConst(m_entries)) {
+        auto declared = std::find_if(server.files.cbegin(), server.files.cend(),
+                                     [&entry](const UpdateCheck::FileEntry &f) { return f.name == entry; });
+        if (declared == server.files.cend() || declared->sha256.isEmpty() || declared->size < 0) {
+            fail(tr("更新信息中没有 %1 的大小和校验值").arg(entry));
+            return false;
+        }
+        m_declared.append(*declared);
+    }
+    return true;
 }
 
 void UpdateJob::fetchNext()
@@ -125,11 +186,9 @@ void UpdateJob::fetchNext()
         return;
     }
     emit progress(entry, m_index, m_entries.size(), 0, -1);
-    QNetworkRequest request(entryUrl(entry));
-    request.setTransferTimeout(kTransferTimeoutMs);
-    m_reply = m_http->get(request);
-    connect(m_reply, &QNetworkReply::readyRead, this, &UpdateJob::onReadyRead);
-    connect(m_reply, &QNetworkReply::finished, this, &UpdateJob::onFinished);
+    m_hash.reset();
+    m_received = 0;
+    fetch(entryUrl(entry));
     connect(m_reply, &QNetworkReply::downloadProgress, this,
             [this, entry](qint64 received, qint64 total) {
                 emit progress(entry, m_index, m_entries.size(), received, total);
@@ -139,17 +198,31 @@ void UpdateJob::fetchNext()
 void UpdateJob::onReadyRead()
 {
     const QByteArray data = m_reply->readAll();
-    if (m_index < 0) {
+    QString refused;
+    if (m_index == ManifestStage) {
         m_manifest += data;
-        return;
+        if (m_manifest.size() > UpdateCheck::MaxManifestBytes)
+            refused = tr("更新信息无效");
+    } else if (m_index == SignatureStage) {
+        m_signature += data;
+        if (m_signature.size() > UpdateSignature::MaxSignatureBytes)
+            refused = tr("更新信息的签名无效（%1）").arg(QStringLiteral("too large"));
+    } else {
+        // Never more than the signed size: stop reading there.
+        m_received += data.size();
+        if (m_received > m_declared.at(m_index).size)
+            refused = tr("文件 %1 与更新信息不符").arg(m_entries.at(m_index));
+        else if (m_file->write(data) != data.size())
+            refused = tr("无法写入 %1：%2").arg(m_file->fileName(), m_file->errorString());
+        else
+            m_hash.addData(data);
     }
-    if (m_file->write(data) != data.size()) {
-        const QString message = tr("无法写入 %1：%2").arg(m_file->fileName(), m_file->errorString());
+    if (!refused.isEmpty()) {
         m_reply->disconnect(this);
         m_reply->abort();
         m_reply->deleteLater();
         m_reply = nullptr;
-        fail(message);
+        fail(refused);
     }
 }
 
@@ -176,21 +249,30 @@ void UpdateJob::onFinished()
         fail(tr("下载 %1 失败：%2").arg(what, reason));
         return;
     }
-    if (m_index < 0) {
-        const int nul = m_manifest.indexOf('\0');
-        if (nul >= 0)
-            m_manifest.truncate(nul);
+    if (m_index == ManifestStage) {
         if (!UpdateCheck::parse(m_manifest).valid) {
             fail(tr("更新信息无效"));
             return;
         }
-    } else {
-        const bool flushed = m_file->flush();
-        m_file->close();
-        if (!flushed || m_file->error() != QFileDevice::NoError) {
-            fail(tr("无法写入 %1：%2").arg(m_file->fileName(), m_file->errorString()));
-            return;
-        }
+        m_index = SignatureStage;
+        fetch(QUrl(Hosts::cloudBase() + UpdateCheck::signaturePath()));
+        return;
+    }
+    if (m_index == SignatureStage) {
+        if (checkManifest())
+            fetchNext();
+        return;
+    }
+    const bool flushed = m_file->flush();
+    m_file->close();
+    if (!flushed || m_file->error() != QFileDevice::NoError) {
+        fail(tr("无法写入 %1：%2").arg(m_file->fileName(), m_file->errorString()));
+        return;
+    }
+    const UpdateCheck::FileEntry &declared = m_declared.at(m_index);
+    if (m_received != declared.size || m_hash.result().toHex() != declared.sha256) {
+        fail(tr("文件 %1 与更新信息不符").arg(m_entries.at(m_index)));
+        return;
     }
     fetchNext();
 }
@@ -205,10 +287,20 @@ void UpdateJob::installAll()
         return;
     }
     manifest.close();
+    // The signature stays beside the manifest: the next update must not be
+    // signed earlier than this one.
+    QFile signature(m_staging->path() + QStringLiteral("/new/") + QLatin1String(kSignatureName));
+    if (!signature.open(QIODevice::WriteOnly) || signature.write(m_signature) != m_signature.size()
+        || !signature.flush()) {
+        fail(tr("无法写入 %1：%2").arg(signature.fileName(), signature.errorString()));
+        return;
+    }
+    signature.close();
     // The manifest goes last: it marks the update as installed.
     QString error;
     if (!Installer::install(m_programDir, m_staging->path(),
-                            m_entries + QStringList{QLatin1String(kManifestName)}, &error)) {
+                            m_entries + QStringList{QLatin1String(kSignatureName), QLatin1String(kManifestName)},
+                            &error)) {
         fail(tr("安装失败：%1").arg(error));
         return;
     }

@@ -1,7 +1,10 @@
 #ifndef NUVOXA_UPDATER_UPDATEJOB_H
 #define NUVOXA_UPDATER_UPDATEJOB_H
 
+#include "login/updatecheck.h"
+
 #include <QByteArray>
+#include <QCryptographicHash>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
@@ -14,9 +17,12 @@ class QNetworkReply;
 class QTemporaryDir;
 
 // One update run: wait until the client has exited, fetch the server's
-// manifest and every entry into a staging folder inside the program folder,
-// then install them all at once together with the manifest as the new
-// clientCheck.xml. Any failure leaves the program folder as it was.
+// manifest and its signature, check them against the trusted key and the
+// installed manifest's signing time, fetch every entry into a staging folder
+// inside the program folder checking its size and SHA-256 as the signed
+// manifest declares them, then install them all at once together with the
+// manifest as the new clientCheck.xml and its signature beside it. Any
+// failure leaves the program folder as it was.
 class UpdateJob : public QObject
 {
     Q_OBJECT
@@ -48,6 +54,8 @@ signals:
 private:
     void waitForClient();
     void fetchManifest();
+    void fetch(const QUrl &url);
+    bool checkManifest();
     void fetchNext();
     void onReadyRead();
     void onFinished();
@@ -66,7 +74,12 @@ private:
     QNetworkReply *m_reply = nullptr;
     std::unique_ptr<QFile> m_file;
     QByteArray m_manifest;
-    int m_index = -1;  // -1: the manifest is being fetched
+    QByteArray m_signature;
+    QList<UpdateCheck::FileEntry> m_declared;  // of m_entries, from the signed manifest
+    QCryptographicHash m_hash{QCryptographicHash::Sha256};
+    qint64 m_received = 0;
+    enum { ManifestStage = -2, SignatureStage = -1 };
+    int m_index = ManifestStage;  // else the entry being fetched
     bool m_done = false;
     bool m_cancelled = false;
     bool m_succeeded = false;

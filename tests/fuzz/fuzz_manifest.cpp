@@ -3,6 +3,7 @@
 // that keeps every entry the update program installs inside its folder.
 #include "fuzzsupport.h"
 #include "login/updatecheck.h"
+#include "login/updatesignature.h"
 #include "updater/installer.h"
 
 #include <QDir>
@@ -24,6 +25,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     if (!server.valid)
         FUZZ_CHECK(server.entries.isEmpty() && server.version.isEmpty(), QString());
+    FUZZ_CHECK(server.files.size() == server.entries.size(), QString());
+
+    // The same bytes as a manifest and its signature: hostile signature
+    // text never verifies with a key that signed nothing.
+    static const QString key = QStringLiteral("RWQf6LRCGA9i53mlYecO4IzT51TGPpvWucNSCh1CBM0QTaLn73Y7GFO3");
+    FUZZ_CHECK(!UpdateSignature::verify(cut >= 0 ? bytes.left(cut) : bytes, bytes.mid(cut + 1), key).ok, QString());
 
     const QStringList left = UpdateCheck::remaining(server.entries, local.entries);
     FUZZ_CHECK(left.size() <= server.entries.size(), QString());

@@ -3,6 +3,7 @@
 // starts the client again.
 #include "httpstub.h"
 #include "testutil.h"
+#include "updatekey.h"
 
 #include "platform/instanceguard.h"
 
@@ -73,6 +74,7 @@ class TestUpdateEndToEnd : public QObject
 
 private:
     HttpStub m_http;
+    TestUpdateKey m_key;
     std::unique_ptr<QTemporaryDir> m_program;
     std::unique_ptr<QTemporaryDir> m_serviceDir;
     QProcess m_service;
@@ -95,16 +97,16 @@ private:
     {
         QFETCH_GLOBAL(bool, service);
         if (!service) {
-            QByteArray manifest = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<update ver=\"" + version + "\">\n";
+            const QByteArray manifest = TestUpdateKey::manifest(version, files);
             for (const auto &f : files) {
-                manifest += "  <file>" + f.first + "</file>\n";
                 if (f.first == missing)
                     m_http.remove("/cloud/pc/app/" + f.first);
                 else
                     m_http.set("/cloud/pc/app/" + f.first, f.second);
             }
-            manifest += "</update>\n";
             m_http.set("/cloud/pc/onlieUpdate.xml", manifest);
+            m_http.set("/cloud/pc/onlieUpdate.xml.minisig", m_key.sign(manifest));
+            qputenv("NUVOXA_UPDATE_PUBKEY", m_key.publicKey().toLatin1());
             qputenv("NUVOXA_CLOUD_HOST", m_http.host());
             return manifest;
         }

@@ -2,6 +2,7 @@
 // whole update run against a local HTTP stub, and the progress window.
 #include "httpstub.h"
 #include "testutil.h"
+#include "updatekey.h"
 
 #include "platform/instanceguard.h"
 #include "updater/installer.h"
@@ -9,7 +10,9 @@
 #include "updater/updatewindow.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -34,8 +37,27 @@ QStringList leftovers(const QString &dir)
     return QDir(dir).entryList({QStringLiteral(".nuvoxa-update-*")}, QDir::AllEntries | QDir::Hidden);
 }
 
-const QByteArray kManifest = "<?xml version=\"1.0\"?>\n<update ver=\"2\" AllDown=\"0\">"
-                             "<file>a.txt</file><file>img/b.png</file></update>\n";
+const TestUpdateKey::Files kFiles = {{"a.txt", "new a"}, {"img/b.png", "png bytes"}};
+const QByteArray kManifest = TestUpdateKey::manifest("2", kFiles);
+
+// Every file and link below `dir` with its contents (or target).
+QMap<QString, QByteArray> snapshot(const QString &dir)
+{
+    QMap<QString, QByteArray> out;
+    QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info(it.next());
+        const QString name = QDir(dir).relativeFilePath(info.filePath());
+        if (info.isSymLink())
+            out.insert(name, "-> " + info.symLinkTarget().toUtf8());
+        else if (info.isFile())
+            out.insert(name, TestUtil::readFile(info.filePath()).toUtf8());
+        else
+            out.insert(name + "/", QByteArray());
+    }
+    return out;
+}
 
 }  // namespace
 
@@ -45,6 +67,20 @@ class TestUpdater : public QObject
 
 private:
     HttpStub m_http;
+    TestUpdateKey m_key;
+
+    // Serves a manifest and its signature, and the files.
+    void publish(const QByteArray &manifest, const TestUpdateKey::Files &files, qint64 signedAt)
+    {
+        m_http.set("/cloud/pc/onlieUpdate.xml", manifest);
+        m_http.set("/cloud/pc/onlieUpdate.xml.minisig", m_key.sign(manifest, signedAt));
+        for (const auto &file : files)
+            m_http.set("/cloud/pc/app/" + file.first, file.second);
+    }
+    void publish(const QByteArray &manifest = kManifest, const TestUpdateKey::Files &files = kFiles)
+    {
+        publish(manifest, files, QDateTime::currentSecsSinceEpoch());
+    }
 
     // Runs one update of `entries` in `dir` and waits for its end.
     bool runJob(const QString &dir, const QStringList &entries, UpdateJob **out = nullptr)
@@ -123,9 +159,7 @@ private slots:
         QTemporaryDir program;
         writeFile(program.filePath("clientCheck.xml"), "<update ver=\"1\"/>");
         writeFile(program.filePath("a.txt"), "old a");
-        m_http.set("/cloud/pc/onlieUpdate.xml", kManifest);
-        m_http.set("/cloud/pc/app/a.txt", "new a");
-        m_http.set("/cloud/pc/app/img/b.png", "png bytes");
+        publish();
         const int before = m_http.requests().size();
 
         // Duplicates are fetched once; a server entry named like the manifest
@@ -134,10 +168,13 @@ private slots:
         QVERIFY(runJob(program.path(), {"a.txt", "img/b.png", "a.txt", "clientCheck.xml"}, &job));
         QVERIFY(job->error().isEmpty());
         QCOMPARE(m_http.requests().mid(before),
-                 (QList<QByteArray>{"/cloud/pc/onlieUpdate.xml", "/cloud/pc/app/a.txt", "/cloud/pc/app/img/b.png"}));
+                 (QList<QByteArray>{"/cloud/pc/onlieUpdate.xml", "/cloud/pc/onlieUpdate.xml.minisig",
+                                    "/cloud/pc/app/a.txt", "/cloud/pc/app/img/b.png"}));
         QCOMPARE(TestUtil::readFile(program.filePath("a.txt")), QStringLiteral("new a"));
         QCOMPARE(TestUtil::readFile(program.filePath("img/b.png")), QStringLiteral("png bytes"));
         QCOMPARE(TestUtil::readFile(program.filePath("clientCheck.xml")).toUtf8(), kManifest);
+        // Its signature stays beside it for the next update's time check.
+        QVERIFY(TestUtil::readFile(program.filePath("clientCheck.xml.minisig")).contains("trusted comment: timestamp:"));
         QCOMPARE(leftovers(program.path()), QStringList());
     }
 
@@ -146,8 +183,7 @@ private slots:
         QTemporaryDir program;
         writeFile(program.filePath("clientCheck.xml"), "<update ver=\"1\"/>");
         writeFile(program.filePath("a.txt"), "old a");
-        m_http.set("/cloud/pc/onlieUpdate.xml", kManifest);
-        m_http.set("/cloud/pc/app/a.txt", "new a");
+        publish();
         m_http.remove("/cloud/pc/app/img/b.png");
 
         UpdateJob *job = nullptr;
@@ -178,8 +214,7 @@ private slots:
     void jobWaitsForTheClientToExit()
     {
         QTemporaryDir program;
-        m_http.set("/cloud/pc/onlieUpdate.xml", kManifest);
-        m_http.set("/cloud/pc/app/a.txt", "new a");
+        publish();
         InstanceGuard client(QStringLiteral("Nuvoxa"));
         QCOMPARE(client.acquire(), InstanceGuard::Result::Acquired);
         const int before = m_http.requests().size();
@@ -199,6 +234,7 @@ private slots:
         QVERIFY(finished.isEmpty());
         client.release();
         QVERIFY(finished.wait(10000));
+        job->releaseClient();
         QVERIFY(finished.first().first().toBool());
         QCOMPARE(TestUtil::readFile(program.filePath("a.txt")), QStringLiteral("new a"));
         QStringList shown;
@@ -208,6 +244,87 @@ private slots:
         QCOMPARE(shown.first(), QStringLiteral("正在等待Nuvoxa退出…"));
         QVERIFY2(shown.contains(QStringLiteral("正在获取更新信息…")) && shown.last() == QStringLiteral("正在安装更新…"),
                  qPrintable(shown.join('|')));
+    }
+
+    // Whatever a hostile or broken server sends, or a program folder that
+    // leads elsewhere: the job ends refused and the folder is unchanged, byte
+    // for byte.
+    void refusedUpdatesChangeNothing_data()
+    {
+        QTest::addColumn<QString>("trouble");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("error");
+        const QStringList both{"a.txt", "img/b.png"};
+        QTest::newRow("no signature") << "no signature" << both << "更新信息的签名无效（not a signature file）";
+        QTest::newRow("signed by another key") << "other key" << both << "更新信息的签名无效（signed with another key）";
+        QTest::newRow("manifest changed after signing") << "changed" << both << "更新信息的签名无效（bad signature）";
+        QTest::newRow("file differs from its hash") << "bad hash" << both << "文件 a.txt 与更新信息不符";
+        QTest::newRow("file larger than declared") << "too large" << both << "文件 img/b.png 与更新信息不符";
+        QTest::newRow("signed before the installed one") << "older" << both << "更新信息比已安装的版本旧";
+        QTest::newRow("entry the manifest does not declare") << "" << QStringList{"a.txt", "c.txt"}
+                                                             << "更新信息中没有 c.txt 的大小和校验值";
+        QTest::newRow("entry like an option") << "" << QStringList{"-rf"} << "更新文件名无效：-rf";
+        QTest::newRow("entry through a link") << "link" << both << "更新文件名无效：img/b.png";
+        QTest::newRow("manifest over 1 MB") << "huge" << both << "更新信息无效";
+        QTest::newRow("no trusted key") << "no key" << both << "这个版本没有更新签名密钥，不能接受任何更新";
+    }
+
+    void refusedUpdatesChangeNothing()
+    {
+        QFETCH(QString, trouble);
+        QFETCH(QStringList, entries);
+        QFETCH(QString, error);
+        QTemporaryDir program, elsewhere;
+        writeFile(program.filePath("a.txt"), "old a");
+        // Installed: a manifest signed now.
+        const qint64 now = QDateTime::currentSecsSinceEpoch();
+        const QByteArray installed = TestUpdateKey::manifest("1", {{"a.txt", "old a"}});
+        writeFile(program.filePath("clientCheck.xml"), installed);
+        writeFile(program.filePath("clientCheck.xml.minisig"), m_key.sign(installed, now));
+        if (trouble == "link")
+            QVERIFY(QFile::link(elsewhere.path(), program.filePath("img")));
+
+        TestUpdateKey::Files served = kFiles;
+        if (trouble == "bad hash")
+            served[0].second = "evil";
+        if (trouble == "too large")
+            served[1].second += QByteArray(100000, 'x');
+        QByteArray manifest = kManifest;
+        if (trouble == "huge")
+            manifest.insert(manifest.indexOf("<file"), "<!--" + QByteArray(1 << 20, ' ') + "-->");
+        publish(manifest, served, trouble == "older" ? now - 60 : now + 1);
+        if (trouble == "no signature")
+            m_http.set("/cloud/pc/onlieUpdate.xml.minisig", "<html>not found</html>");
+        if (trouble == "other key")
+            m_http.set("/cloud/pc/onlieUpdate.xml.minisig", TestUpdateKey().sign(manifest));
+        if (trouble == "changed")
+            m_http.set("/cloud/pc/onlieUpdate.xml", manifest.replace("ver=\"2\"", "ver=\"3\""));
+        qputenv("NUVOXA_UPDATE_PUBKEY", trouble == "no key" ? QByteArray() : m_key.publicKey().toLatin1());
+
+        const QMap<QString, QByteArray> before = snapshot(program.path());
+        const QMap<QString, QByteArray> outside = snapshot(elsewhere.path());
+        UpdateJob *job = nullptr;
+        QVERIFY(!runJob(program.path(), entries, &job));
+        qputenv("NUVOXA_UPDATE_PUBKEY", m_key.publicKey().toLatin1());
+        QCOMPARE(job->error(), error);
+        QCOMPARE(snapshot(program.path()), before);
+        QCOMPARE(snapshot(elsewhere.path()), outside);
+    }
+
+    // The update program itself ends after a refusal, with a failure status.
+    void updateProgramEndsAfterARefusal()
+    {
+        QTemporaryDir program;
+        const QString updater = program.filePath("nuvoxa-update");
+        QVERIFY(QFile::copy(TestUtil::binFile("nuvoxa-update"), updater));
+        QProcess run;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("NUVOXA_UPDATE_UNATTENDED", "1");
+        run.setProcessEnvironment(env);
+        run.start(updater, {"--", "../x"});
+        QVERIFY(run.waitForFinished(30000));
+        QCOMPARE(run.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(run.exitCode(), 1);
     }
 
     void progressWindowShowsFileAndShare()

@@ -11,6 +11,7 @@
 #include "modalanswerer.h"
 #include "platform/paths.h"
 #include "testutil.h"
+#include "updatekey.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -98,6 +99,7 @@ class TestLoginUpdate : public QObject
 private:
     std::unique_ptr<HttpResponder> m_service;
     std::unique_ptr<Widget> m_window;
+    TestUpdateKey m_key;
 
     static QString localManifest() { return Paths::programFile("clientCheck.xml"); }
 
@@ -110,9 +112,11 @@ private:
 
     // Logs in; the service answers the update request at once and the login
     // after `loginDelayMs`.
-    void loginWithServerManifest(const QByteArray &serverManifest, int loginDelayMs = 0)
+    void loginWithServerManifest(const QByteArray &serverManifest, int loginDelayMs = 0,
+                                 const QByteArray &signature = "signed")
     {
         m_service->respond(kUpdate, serverManifest);
+        m_service->respond(kUpdate + ".minisig", signature == "signed" ? m_key.sign(serverManifest) : signature);
         m_service->respond(kLogin, "|1.00", 200, loginDelayMs);
         m_window = std::make_unique<Widget>();
         m_window->show();
@@ -163,23 +167,31 @@ private slots:
     {
         QTest::addColumn<QByteArray>("server");
         QTest::addColumn<QByteArray>("local");  // empty: no local manifest
+        QTest::addColumn<QByteArray>("signature");
         QTest::newRow("same version")
-            << manifest("2.1", {"a", "b"}) << manifest("2.1", {"b"});
-        QTest::newRow("no local manifest") << manifest("2.2", {"a"}) << QByteArray();
-        QTest::newRow("local manifest broken") << manifest("2.2", {"a"}) << QByteArray("<update ver=");
-        QTest::newRow("server answer not XML") << QByteArray("Not Found") << manifest("2.1", {});
-        QTest::newRow("empty server answer") << QByteArray() << manifest("2.1", {});
+            << manifest("2.1", {"a", "b"}) << manifest("2.1", {"b"}) << QByteArray("signed");
+        QTest::newRow("no local manifest") << manifest("2.2", {"a"}) << QByteArray() << QByteArray("signed");
+        QTest::newRow("local manifest broken") << manifest("2.2", {"a"}) << QByteArray("<update ver=")
+                                               << QByteArray("signed");
+        QTest::newRow("server answer not XML") << QByteArray("Not Found") << manifest("2.1", {}) << QByteArray("signed");
+        QTest::newRow("empty server answer") << QByteArray() << manifest("2.1", {}) << QByteArray("signed");
+        // A newer manifest that does not verify counts as no answer.
+        QTest::newRow("unsigned") << manifest("2.2", {"a"}) << manifest("2.1", {}) << QByteArray("Not Found");
+        QTest::newRow("signed by another key")
+            << manifest("2.2", {"a"}) << manifest("2.1", {}) << TestUpdateKey().sign(manifest("2.2", {"a"}));
     }
 
     void noQuestion()
     {
         QFETCH(QByteArray, server);
         QFETCH(QByteArray, local);
+        QFETCH(QByteArray, signature);
+        qputenv("NUVOXA_UPDATE_PUBKEY", m_key.publicKey().toLatin1());  // the other key's maker took it over
         if (!local.isEmpty())
             writeProgramFile("clientCheck.xml", local);
         installRecordingUpdater();
         ModalAnswerer answerer;
-        loginWithServerManifest(server);
+        loginWithServerManifest(server, 0, signature);
         QTRY_VERIFY(mainWindowShown());
         QTRY_COMPARE(m_service->countOf(kUpdate), 1);
         QCOMPARE(runUntilQuitOr(300), 2);
@@ -214,12 +226,13 @@ private slots:
         QTest::addColumn<QStringList>("server");
         QTest::addColumn<QStringList>("local");
         QTest::addColumn<QString>("arguments");
+        // The entries follow "--", so none can pass for an option.
         QTest::newRow("a,b,c minus b,c") << QStringList{"a", "b", "c"} << QStringList{"b", "c"}
-                                         << "a\n";
-        QTest::newRow("a,a minus a") << QStringList{"a", "a"} << QStringList{"a"} << "a\n";
+                                         << "--\na\n";
+        QTest::newRow("a,a minus a") << QStringList{"a", "a"} << QStringList{"a"} << "--\na\n";
         QTest::newRow("entries with spaces")
-            << QStringList{"image/new pic.png", "nuvoxa"} << QStringList{} 
-            << "image/new pic.png\nnuvoxa\n";
+            << QStringList{"image/new pic.png", "nuvoxa"} << QStringList{}
+            << "--\nimage/new pic.png\nnuvoxa\n";
     }
 
     void acceptedHandsTheRemainingEntriesOver()

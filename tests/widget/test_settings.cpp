@@ -3,6 +3,7 @@
 #include "modalanswerer.h"
 #include "testutil.h"
 #include "tests/update/httpstub.h"
+#include "updatekey.h"
 
 #include "app/globals.h"
 #include "app/settingsstore.h"
@@ -93,15 +94,24 @@ class TestSettings : public QObject
 private:
     RecordingDesktop m_desktop;
     HttpStub m_http;
+    TestUpdateKey m_key;
     UpdateCheck::Manifest m_local;
 
-    // Presses "检查更新" and waits until the answer has been handled.
+    // Presses "检查更新" and waits until the answers (the manifest, and its
+    // signature unless the first failed) have been handled.
     void checkForUpdate(SettingDlg &dlg)
     {
         const int before = m_http.requests().size();
         QTest::mouseClick(child<QToolButton>(&dlg, "toolButton_10"), Qt::LeftButton);
         QTRY_VERIFY(m_http.requests().size() > before);
+        (void)QTest::qWaitFor([&] { return m_http.requests().size() >= before + 2; }, 1000);
         QTest::qWait(150);
+    }
+
+    void publish(const QByteArray &manifest)
+    {
+        m_http.set("/cloud/pc/onlieUpdate.xml", manifest);
+        m_http.set("/cloud/pc/onlieUpdate.xml.minisig", m_key.sign(manifest));
     }
 
 private slots:
@@ -252,7 +262,7 @@ private slots:
 
     void equalVersionsSayLatest()
     {
-        m_http.set("/cloud/pc/onlieUpdate.xml", manifest(m_local.version, {QStringLiteral("x.bin")}));
+        publish(manifest(m_local.version, {QStringLiteral("x.bin")}));
         SettingDlg dlg;
         dlg.show();
         ModalAnswerer answerer;
@@ -276,7 +286,7 @@ private slots:
         ModalAnswerer answerer;
 
         // An older server version is an update too: only inequality counts.
-        m_http.set("/cloud/pc/onlieUpdate.xml", manifest(QStringLiteral("0.0.1-old"), {a, known, c}));
+        publish(manifest(QStringLiteral("0.0.1-old"), {a, known, c}));
         checkForUpdate(dlg);
         QCOMPARE(dlg.downloadList(), (QStringList{a, c}));
         QVERIFY(!child<QToolButton>(&dlg, "toolButton_20")->isHidden());
@@ -285,7 +295,7 @@ private slots:
         TestUtil::saveScreenshot(&dlg, QStringLiteral("settings_update_available"));
 
         // One local entry removes one server entry.
-        m_http.set("/cloud/pc/onlieUpdate.xml", manifest(QStringLiteral("9.9"), {known, known}));
+        publish(manifest(QStringLiteral("9.9"), {known, known}));
         checkForUpdate(dlg);
         QCOMPARE(dlg.downloadList(), QStringList{known});
         QCOMPARE(answerer.count(), 0);
@@ -303,6 +313,13 @@ private slots:
         checkForUpdate(dlg);
         m_http.set("/cloud/pc/onlieUpdate.xml", "");
         checkForUpdate(dlg);
+        // A newer manifest whose signature does not verify offers nothing.
+        publish(manifest(QStringLiteral("9"), {QStringLiteral("a")}));
+        m_http.set("/cloud/pc/onlieUpdate.xml.minisig", TestUpdateKey().sign("<update ver=\"9\"/>"));
+        qputenv("NUVOXA_UPDATE_PUBKEY", m_key.publicKey().toLatin1());
+        checkForUpdate(dlg);
+        m_http.set("/cloud/pc/onlieUpdate.xml.minisig", "Not Found", 404);
+        checkForUpdate(dlg);
         QCOMPARE(answerer.count(), 0);
         QVERIFY(child<QToolButton>(&dlg, "toolButton_20")->isHidden());
         QVERIFY(dlg.downloadList().isEmpty());
@@ -316,13 +333,13 @@ private slots:
         QVERIFY(!quitRequestedBy([&] { updateNow->click(); }));
         QVERIFY(m_desktop.started.isEmpty());
 
-        m_http.set("/cloud/pc/onlieUpdate.xml",
-                   manifest(QStringLiteral("9.9"), {QStringLiteral("a.bin"), QStringLiteral("b.bin")}));
+        publish(manifest(QStringLiteral("9.9"), {QStringLiteral("a.bin"), QStringLiteral("b.bin")}));
         checkForUpdate(dlg);
         QVERIFY(quitRequestedBy([&] { updateNow->click(); }));
         QCOMPARE(m_desktop.started.size(), 1);
         QCOMPARE(m_desktop.started.first().first, UpdateCheck::updaterPath());
-        QCOMPARE(m_desktop.started.first().second, (QStringList{QStringLiteral("a.bin"), QStringLiteral("b.bin")}));
+        QCOMPARE(m_desktop.started.first().second,
+                 (QStringList{QStringLiteral("--"), QStringLiteral("a.bin"), QStringLiteral("b.bin")}));
 
         // An updater that cannot start must not leave the user without a client.
         m_desktop.startResult = false;
