@@ -182,6 +182,10 @@ PrivatePulse::~PrivatePulse()
         int status;
         ::waitpid(pid_t(pid_), &status, WNOHANG);
     }
+    if (tone_.state() != QProcess::NotRunning && !tone_.waitForFinished(3000)) {
+        tone_.kill();
+        tone_.waitForFinished(1000);
+    }
     if (!dir_.isEmpty())
         QDir(dir_).removeRecursively();
 }
@@ -210,7 +214,14 @@ bool PrivatePulse::start(int hz)
                     "--disable-shm=yes", "--realtime=no", "--high-priority=no",
                     "-L", "module-native-protocol-unix socket=" + socket + " auth-anonymous=1",
                     "-L", "module-null-sink sink_name=test_speaker",
-                    "-L", QStringLiteral("module-sine-source source_name=test_tone frequency=%1").arg(hz)});
+                    // The microphone is a tone played in real time into a
+                    // null sink, heard on its monitor. The server's own sine
+                    // source delivers as fast as it is read: the call then
+                    // sends more than real time, the echo overruns the
+                    // receiving jitter buffer and G.729 calls go silent for
+                    // a few hundred milliseconds.
+                    "-L", "module-null-sink sink_name=test_mic_in rate=8000 channels=1",
+                    "-L", "module-remap-source master=test_mic_in.monitor source_name=test_tone"});
     if (!p.startDetached(&pid_))
         return false;
     qputenv("PULSE_SERVER", ("unix:" + socket).toLocal8Bit());
@@ -218,7 +229,15 @@ bool PrivatePulse::start(int hz)
         if (!runTool(QStringLiteral("pactl"), {QStringLiteral("info")}, 2000).isEmpty()) {
             runTool(QStringLiteral("pactl"), {QStringLiteral("set-default-sink"), QStringLiteral("test_speaker")});
             runTool(QStringLiteral("pactl"), {QStringLiteral("set-default-source"), QStringLiteral("test_tone")});
-            return true;
+            // Ends with the server (pacat loses it, sox its pipe).
+            tone_.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+            tone_.start(QStringLiteral("sh"),
+                        {QStringLiteral("-c"),
+                         QStringLiteral("sox -q -n -t raw -r 8000 -c 1 -b 16 -e signed-integer - synth 3600 sine %1 "
+                                        "vol 0.5 2>/dev/null | pacat --device=test_mic_in --latency-msec=40 "
+                                        "--rate=8000 --channels=1 --format=s16le --raw")
+                             .arg(hz)});
+            return tone_.waitForStarted(5000);
         }
         QThread::msleep(50);
     }

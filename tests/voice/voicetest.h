@@ -4,6 +4,7 @@
 #define NUVOXA_VOICETEST_H
 
 #include <QByteArray>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 
@@ -47,8 +48,9 @@ QString sql(const QString &statement);
 
 // Records `ms` milliseconds of PulseAudio's default sink monitor (8 kHz mono s16).
 std::vector<short> recordSink(int ms);
-// A PulseAudio of the test's own: a null speaker and a sine tone of `hz` as
-// the microphone, both the defaults. start() points PULSE_SERVER at it.
+// A PulseAudio of the test's own: a null speaker and, as the microphone, a
+// tone of `hz` played in real time, both the defaults. start() points
+// PULSE_SERVER at it.
 class PrivatePulse {
 public:
     ~PrivatePulse();
@@ -57,6 +59,7 @@ public:
 private:
     QString dir_;
     qint64 pid_ = 0;
+    QProcess tone_;
 };
 
 // Relative strength of a frequency in a recording: energy at `hz` (Goertzel)
