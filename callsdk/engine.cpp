@@ -401,6 +401,14 @@ void Engine::threadMain()
     doneCv_.notify_all();
 }
 
+// NUVOXA_ECHO_CANCELLATION=0 (or "off") turns the canceller off, for
+// measurements and for test tones that the canceller would take for echo.
+bool echoCancellationWanted()
+{
+    const char *v = std::getenv("NUVOXA_ECHO_CANCELLATION");
+    return !v || (std::strcmp(v, "0") != 0 && strcasecmp(v, "off") != 0);
+}
+
 bool Engine::createCore()
 {
     folder_ = privateFolder();
@@ -488,7 +496,14 @@ bool Engine::createCore()
     linphone_core_set_use_rfc2833_for_dtmf(core_, TRUE);
     linphone_core_set_use_info_for_dtmf(core_, FALSE);
     linphone_core_set_media_encryption(core_, LinphoneMediaEncryptionNone);
-    linphone_core_enable_echo_cancellation(core_, FALSE);
+    // Laptop speakers reach the microphone: without the canceller the far
+    // end hears itself. The media library's canceller also runs its noise
+    // suppressor on what leaves for the far end.
+    bool cancelEcho = echoCancellationWanted();
+    linphone_core_enable_echo_cancellation(core_, cancelEcho ? TRUE : FALSE);
+    const char *canceller = linphone_core_get_echo_canceller_filter_name(core_);
+    note(std::string("echo cancellation ") +
+         (cancelEcho ? std::string("on (") + (canceller ? canceller : "default") + ")" : "off"));
     // A call whose far end or path is gone ends after this long without
     // media, and the window goes back to idle.
     linphone_core_set_nortp_timeout(core_, 15);
