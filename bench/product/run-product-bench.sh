@@ -205,46 +205,83 @@ want calls && for r in $(seq 1 "$ROUNDS"); do
   fi
 done
 
+# start_peer ACCOUNT echo|talker: linphonec registered as a subscriber of
+# its own, answering at once, on a sound server of its own, without echo
+# cancellation. "echo" answers with Opus only and plays back what it hears
+# (its microphone is its speaker's monitor); "talker" answers with PCMU and
+# its microphone is the null sink peer_mic_in, its speaker peer_speaker, for
+# audiopath_bench to talk and listen. Sets peer_dir; fails when the peer
+# does not register.
+start_peer() {
+  local account=$1 kind=$2 p mic=()
+  p=$(fresh "peer-$kind"); peer_dir=$p; mkdir -p "$p/home/.local/share/linphone"
+  "$BIN/nuvoxa-service" --db "$NUVOXA_DB" add-account "$account" "peer$kind" >/dev/null
+  [ "$kind" = talker ] && mic=(-L "module-null-sink sink_name=peer_mic_in rate=8000 channels=1"
+                               -L "module-remap-source master=peer_mic_in.monitor source_name=peer_mic")
+  env -u PULSE_SERVER HOME="$p/home" XDG_RUNTIME_DIR="$p/rt" XDG_CONFIG_HOME="$p/home" \
+    pulseaudio -n --daemonize=no --system=no --exit-idle-time=-1 --use-pid-file=no \
+    --disable-shm=yes --realtime=no --high-priority=no \
+    -L "module-native-protocol-unix socket=$p/pulse.native auth-anonymous=1" \
+    -L "module-null-sink sink_name=peer_speaker" "${mic[@]}" >"$p/pulse.log" 2>&1 &
+  peer_pulse=$!
+  for _ in $(seq 1 50); do pactl -s "unix:$p/pulse.native" info >/dev/null 2>&1 && break; sleep 0.1; done
+  pactl -s "unix:$p/pulse.native" set-default-sink peer_speaker
+  linphonerc "$p/linphonerc" "$account" "peer$kind"
+  printf '[sound]\nechocancellation=0\nagc=0\nel=0\nnoisegate=0\n' >>"$p/linphonerc"
+  if [ "$kind" = echo ]; then
+    pactl -s "unix:$p/pulse.native" set-default-source peer_speaker.monitor
+    printf '[audio_codec_0]\nmime=opus\nrate=48000\nchannels=2\nenabled=1\n' >>"$p/linphonerc"
+  else
+    pactl -s "unix:$p/pulse.native" set-default-source peer_mic
+    printf '[audio_codec_0]\nmime=PCMU\nrate=8000\nchannels=1\nenabled=1\n' >>"$p/linphonerc"
+    local i=1 c
+    for c in opus/48000/2 speex/16000/1 speex/8000/1 speex/32000/1 PCMA/8000/1 G729/8000/1 GSM/8000/1; do
+      printf '[audio_codec_%s]\nmime=%s\nrate=%s\nchannels=%s\nenabled=0\n' "$i" "${c%%/*}" \
+        "$(cut -d/ -f2 <<<"$c")" "${c##*/}" >>"$p/linphonerc"
+      i=$((i + 1))
+    done
+  fi
+  mkfifo "$p/console"
+  HOME=$p/home XDG_RUNTIME_DIR=$p/rt PULSE_SERVER=unix:$p/pulse.native \
+    linphonec -c "$p/linphonerc" <"$p/console" >"$p/linphonec.log" 2>&1 &
+  peer_lc=$!
+  exec 6>"$p/console"
+  echo "autoanswer enable" >&6
+  for _ in $(seq 1 30); do
+    sleep 0.5; echo "status register" >&6
+    grep -q 'registered, identity' "$p/linphonec.log" && return 0
+  done
+  echo "the $kind peer did not register" >&2
+  stop_peer
+  return 1
+}
+
 if want audio && [ -x "$BIN/audiopath_bench" ]; then
   echo "== audio path; load: $(uptime | sed 's/.*load/load/')" >&2
   d=$(fresh audio)
   peer=
-  if [ $have_lc = 1 ]; then
-    # The Opus echo peer: linphonec on a sound server of its own whose
-    # microphone is its speaker's monitor, answering with Opus only and
-    # without echo cancellation, registered as a subscriber of its own.
-    peer=80009999
-    p=$(fresh opus-peer); mkdir -p "$p/home/.local/share/linphone"
-    "$BIN/nuvoxa-service" --db "$NUVOXA_DB" add-account "$peer" echopeer >/dev/null
-    env -u PULSE_SERVER HOME="$p/home" XDG_RUNTIME_DIR="$p/rt" XDG_CONFIG_HOME="$p/home" \
-      pulseaudio -n --daemonize=no --system=no --exit-idle-time=-1 --use-pid-file=no \
-      --disable-shm=yes --realtime=no --high-priority=no \
-      -L "module-native-protocol-unix socket=$p/pulse.native auth-anonymous=1" \
-      -L "module-null-sink sink_name=peer_speaker" >"$p/pulse.log" 2>&1 &
-    peer_pulse=$!
-    for _ in $(seq 1 50); do pactl -s "unix:$p/pulse.native" info >/dev/null 2>&1 && break; sleep 0.1; done
-    pactl -s "unix:$p/pulse.native" set-default-source peer_speaker.monitor
-    linphonerc "$p/linphonerc" "$peer" echopeer
-    printf '[sound]\nechocancellation=0\nagc=0\nel=0\nnoisegate=0\n[audio_codec_0]\nmime=opus\nrate=48000\nchannels=2\nenabled=1\n' \
-      >>"$p/linphonerc"
-    mkfifo "$p/console"
-    HOME=$p/home XDG_RUNTIME_DIR=$p/rt PULSE_SERVER=unix:$p/pulse.native \
-      linphonec -c "$p/linphonerc" <"$p/console" >"$p/linphonec.log" 2>&1 &
-    peer_lc=$!
-    exec 6>"$p/console"
-    echo "autoanswer enable" >&6
-    for _ in $(seq 1 30); do
-      sleep 0.5; echo "status register" >&6
-      grep -q 'registered, identity' "$p/linphonec.log" && break
-    done
-    grep -q 'registered, identity' "$p/linphonec.log" || { echo "the Opus echo peer did not register" >&2; peer=; }
-  fi
+  [ $have_lc = 1 ] && start_peer 80009999 echo && peer=80009999
   out=$(inenv "$d" "$BIN/audiopath_bench" "$ROUNDS" $peer)
   add audio_pcmu1 "$(value audio_one_way_PCMU_first_call_ms <<<"$out")"
   add audio_pcmu "$(value audio_one_way_PCMU_ms <<<"$out")"
   add audio_g729 "$(value audio_one_way_G729_ms <<<"$out")"
   add audio_opus "$(value audio_one_way_OPUS_ms <<<"$out")"
   stop_peer
+  # The echo a talking far end hears back when the speaker reaches the
+  # microphone (6 dB down), with the library's echo cancellation on (its
+  # default) and off, interleaved.
+  if [ $have_lc = 1 ] && start_peer 80009998 talker; then
+    echo "== acoustic echo ($ROUNDS rounds, cancellation on and off); load: $(uptime | sed 's/.*load/load/')" >&2
+    for r in $(seq 1 "$ROUNDS"); do
+      on=$(inenv "$d" "$BIN/audiopath_bench" --echo 80009998 "unix:$peer_dir/pulse.native")
+      off=$(inenv "$d" env NUVOXA_ECHO_CANCELLATION=0 "$BIN/audiopath_bench" --echo 80009998 "unix:$peer_dir/pulse.native")
+      e_on=$(value echo_loss_db <<<"$on"); e_off=$(value echo_loss_db <<<"$off")
+      add echo_on "$e_on"; add echo_off "$e_off"
+      add near_on "$(value near_end_loss_db <<<"$on")"; add near_off "$(value near_end_loss_db <<<"$off")"
+      [ -n "$e_on" ] && [ -n "$e_off" ] && add echo_gain "$(awk -v a="$e_on" -v b="$e_off" 'BEGIN { printf "%.1f", a - b }')"
+    done
+    stop_peer
+  fi
 fi
 
 m() { median <<<"${S[$1]:-}"; }
@@ -268,6 +305,9 @@ echo "| audio one way, PCMU (ms, round trip to the echo gateway halved) | <= 150
 echo "| audio one way, PCMU, first call of the process (ms) | <= 150 | $(m audio_pcmu1) | | | |"
 echo "| audio one way, G.729 (ms) | <= 150 | $(m audio_g729) | | | |"
 echo "| audio one way, Opus (ms, round trip to a linphonec echo peer halved) | <= 150 | $(m audio_opus) | | | |"
+echo "| echo loss seen by a talking far end, cancellation on / off (dB; speaker heard by the microphone at -6 dB) | | $(m echo_on) / $(m echo_off) | | | |"
+echo "| echo suppression: cancellation on against off (dB, per round) | >= 20 | $(m echo_gain) | | | |"
+echo "| near-end speech loss on its way to the far end, cancellation on / off (dB) | | $(m near_on) / $(m near_off) | | | |"
 
 # The voice library and the history lists measured on their own, by their
 # benchmarks, as rows of the same table.
