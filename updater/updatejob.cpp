@@ -280,22 +280,17 @@ void UpdateJob::onFinished()
 void UpdateJob::installAll()
 {
     emit status(tr("正在安装更新…"));
-    QFile manifest(m_staging->path() + QStringLiteral("/new/") + QLatin1String(kManifestName));
-    if (!manifest.open(QIODevice::WriteOnly) || manifest.write(m_manifest) != m_manifest.size()
-        || !manifest.flush()) {
-        fail(tr("无法写入 %1：%2").arg(manifest.fileName(), manifest.errorString()));
-        return;
-    }
-    manifest.close();
+    const auto stage = [this](const char *name, const QByteArray &bytes) {
+        QFile file(m_staging->path() + QStringLiteral("/new/") + QLatin1String(name));
+        if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush())
+            return true;
+        fail(tr("无法写入 %1：%2").arg(file.fileName(), file.errorString()));
+        return false;
+    };
     // The signature stays beside the manifest: the next update must not be
     // signed earlier than this one.
-    QFile signature(m_staging->path() + QStringLiteral("/new/") + QLatin1String(kSignatureName));
-    if (!signature.open(QIODevice::WriteOnly) || signature.write(m_signature) != m_signature.size()
-        || !signature.flush()) {
-        fail(tr("无法写入 %1：%2").arg(signature.fileName(), signature.errorString()));
+    if (!stage(kManifestName, m_manifest) || !stage(kSignatureName, m_signature))
         return;
-    }
-    signature.close();
     // The manifest goes last: it marks the update as installed.
     QString error;
     if (!Installer::install(m_programDir, m_staging->path(),
