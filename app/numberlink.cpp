@@ -1,5 +1,6 @@
 #include "app/numberlink.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 namespace {
@@ -75,6 +76,11 @@ QString dialable(const QString &text)
     static const QRegularExpression valid(
         QRegularExpression::anchoredPattern(QStringLiteral("[0-9*#]{1,%1}").arg(MaxLength)));
     return valid.match(number).hasMatch() ? number : QString();
+}
+
+QString refusal()
+{
+    return QCoreApplication::translate("NumberLink", "无法拨打这个号码：号码只能由数字、* 和 # 组成，最长 25 位。");
 }
 
 }  // namespace NumberLink

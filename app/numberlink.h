@@ -19,6 +19,9 @@ constexpr int MaxLength = 25;
 // prefix "00". What is left must be 1 to 25 of "0"-"9", "*" and "#".
 QString dialable(const QString &text);
 
+// What the user is told when a link or pasted text holds no such number.
+QString refusal();
+
 }  // namespace NumberLink
 
 #endif

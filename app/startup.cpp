@@ -1,8 +1,11 @@
 #include "app/startup.h"
 
 #include "app/globals.h"
+#include "app/numberinbox.h"
+#include "app/numberlink.h"
 #include "login/widget.h"
 #include "platform/instanceguard.h"
+#include "platform/numberchannel.h"
 #include "platform/paths.h"
 
 #include <QApplication>
@@ -58,11 +61,34 @@ void installFontSubstitutes()
     }
 }
 
-int run(QApplication &app)
+void receiveNumbers(NumberChannel &channel)
 {
+    QObject::connect(&channel, &NumberChannel::received, &channel, [](const QString &text) {
+        // Whatever another process of ours sends is checked like a link.
+        const QString number = NumberLink::dialable(text);
+        if (!number.isEmpty())
+            NumberInbox::instance().put(number);
+    });
+}
+
+int run(QApplication &app, const QStringList &arguments)
+{
+    // A link handler passes exactly one argument; more are not read.
+    const bool numberGiven = arguments.size() > 1;
+    const QString number = numberGiven ? NumberLink::dialable(arguments.at(1)) : QString();
+    auto refuseNumber = [] {
+        MessageBox::information(nullptr, QCoreApplication::translate("main", "Nuvoxa"), NumberLink::refusal());
+    };
+
     static InstanceGuard guard(QStringLiteral("Nuvoxa"));
     switch (guard.acquire()) {
     case InstanceGuard::Result::HeldElsewhere:
+        if (numberGiven && number.isEmpty()) {
+            refuseNumber();
+            return 0;
+        }
+        if (!number.isEmpty() && NumberChannel::send(number))
+            return 0;
         MessageBox::information(nullptr, QCoreApplication::translate("main", "Nuvoxa"),
                                 QCoreApplication::translate("main", "只能同时登录一个账号！"));
         return 0;
@@ -74,12 +100,23 @@ int run(QApplication &app)
         break;
     }
 
+    NumberChannel channel;
+    if (guard.isHeld()) {
+        receiveNumbers(channel);
+        channel.listen();
+    }
+
     prepareFolders();
     g_adReady = false;
     g_autoStart = false;
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
     installFontSubstitutes();
     QApplication::setQuitOnLastWindowClosed(false);
+
+    if (numberGiven && number.isEmpty())
+        refuseNumber();
+    else if (!number.isEmpty())
+        NumberInbox::instance().put(number);  // taken when the main window first shows
 
     Widget window;
     window.show();

@@ -4,6 +4,7 @@
 
 #include "app/globals.h"
 #include "app/hosts.h"
+#include "app/numberinbox.h"
 #include "app/settingsstore.h"
 #include "callsdk.h"
 #include "login/giflogin.h"
@@ -138,6 +139,16 @@ Widget::Widget(QWidget *parent)
     // The animation is drawn on the login window's outline.
     if (!skin.isNull())
         m_gifLogin->setMask(skin.mask());
+
+    // A number from a link waits for the main window; until the login the
+    // user is shown where to log in.
+    connect(&NumberInbox::instance(), &NumberInbox::arrived, this, [this] {
+        if (!isVisible())
+            return;
+        showNormal();
+        raise();
+        activateWindow();
+    });
 
     loadAccounts();
     startAdvertDownload();

@@ -1,6 +1,7 @@
 #include "mainwindow/mianwindow.h"
 
 #include "app/globals.h"
+#include "app/numberinbox.h"
 #include "callsdk.h"
 #include "mainwindow/callstate.h"
 #include "platform/desktop.h"
@@ -197,6 +198,8 @@ MianWindow::MianWindow(QWidget *parent)
         showAdvert();
     else
         setFixedSize(300, 515);
+
+    connect(&NumberInbox::instance(), &NumberInbox::arrived, this, &MianWindow::takeLinkNumber);
 }
 
 MianWindow::~MianWindow()

@@ -47,6 +47,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private slots:
     void on_d1_clicked();
@@ -102,6 +103,9 @@ private:
     friend class MainWindowTestAccess;
 
     void pressKey(QChar key);
+    // A number from a link or the command line: shown, never dialled.
+    void takeLinkNumber();
+    void showLinkNumber(const QString &number);
     int msecsSincePress() const;
     bool callKeysBlocked();
     void directCall();

@@ -1,6 +1,7 @@
 // Dial pad, number field and the hint list of the dial page.
 #include "mainwindow/mianwindow.h"
 
+#include "app/numberinbox.h"
 #include "callsdk.h"
 #include "ui_mianwindow.h"
 
@@ -110,4 +111,34 @@ void MianWindow::onItemClicked(QListWidgetItem *item)
     const QRegularExpressionMatch match = number.match(text);
     if (match.hasMatch())
         ui->leInput->setText(match.captured());
+}
+
+void MianWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // A number that came before the login is shown once the window is.
+    const QString number = NumberInbox::instance().take();
+    if (!number.isEmpty())
+        showLinkNumber(number);
+}
+
+void MianWindow::takeLinkNumber()
+{
+    const QString number = NumberInbox::instance().take();
+    if (number.isEmpty())
+        return;
+    showNormal();
+    raise();
+    activateWindow();
+    showLinkNumber(number);
+}
+
+void MianWindow::showLinkNumber(const QString &number)
+{
+    ui->tb2->setChecked(true);
+    // The suggestions for the number show even when the field held it already.
+    if (ui->leInput->text() == number)
+        onInPutText(number);
+    else
+        ui->leInput->setText(number);
 }

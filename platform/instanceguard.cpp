@@ -20,9 +20,7 @@ static bool ownFolder(const QString &dir)
            && st.st_uid == ::getuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
-// The session's runtime folder, else the data folder (which the client and
-// the update program of one installation share).
-static QString lockFolder()
+QString InstanceGuard::folder()
 {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (ownFolder(runtime))
@@ -34,7 +32,7 @@ static QString lockFolder()
 
 InstanceGuard::InstanceGuard(const QString &name)
 {
-    const QString folder = lockFolder();
+    const QString folder = InstanceGuard::folder();
     if (!folder.isEmpty())
         m_path = folder + QLatin1Char('/') + name + QLatin1Char('-') + QString::number(::getuid())
                  + QStringLiteral(".lock");

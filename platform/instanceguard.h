@@ -21,6 +21,11 @@ public:
     InstanceGuard(const InstanceGuard &) = delete;
     InstanceGuard &operator=(const InstanceGuard &) = delete;
 
+    // The folder of the lock: the session's runtime folder, else the data
+    // folder (which the client and the update program of one installation
+    // share); empty when neither is this user's alone.
+    static QString folder();
+
     Result acquire();
     void release();
     bool isHeld() const { return m_fd >= 0; }

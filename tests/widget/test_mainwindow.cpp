@@ -3,6 +3,7 @@
 // pages, tray and exit, popup and menus.
 #include "app/globals.h"
 #include "app/hosts.h"
+#include "app/numberinbox.h"
 #include "app/startup.h"
 #include "callsdk_double.h"
 #include "login/widget.h"
@@ -105,6 +106,7 @@ private slots:
     {
         TestUtil::clearDataDir();
         CallSdkDouble::reset();
+        NumberInbox::instance().take();
         Desktop::setInstance(&desktop);
         desktop.opened.clear();
         g_account = "1001";
@@ -511,6 +513,47 @@ private slots:
         input()->setText("13912345678");
         click("d14");
         QCOMPARE(MainWindowTestAccess::popup(w)->pos(), QPoint(-480, 5300));
+    }
+
+    // A number from a link fills the dial page and shows its suggestions,
+    // but only the user places the call.
+    void linkNumberIsShownNeverDialled_data()
+    {
+        QTest::addColumn<QString>("when");
+        QTest::newRow("window shown") << "shown";
+        QTest::newRow("window in the tray") << "hidden";
+        QTest::newRow("before the login") << "before";
+    }
+
+    void linkNumberIsShownNeverDialled()
+    {
+        QFETCH(QString, when);
+        const QString number = "008613912345678";
+        QMetaObject::invokeMethod(w, "dataString", Q_ARG(QString, "张三"), Q_ARG(QString, number),
+                                  Q_ARG(bool, false));
+        child<QToolButton>("tb3")->setChecked(true);
+        input()->setText("1");
+        if (when == "hidden")
+            w->hide();
+        if (when == "before") {
+            delete w;
+            NumberInbox::instance().put(number);
+            w = new MianWindow;
+            QMetaObject::invokeMethod(w, "dataString", Q_ARG(QString, "张三"), Q_ARG(QString, number),
+                                      Q_ARG(bool, false));
+            QVERIFY(input()->text().isEmpty());  // not before the window shows
+            w->show();
+        } else {
+            NumberInbox::instance().put(number);
+        }
+        QVERIFY(w->isVisible());
+        QCOMPARE(child<QStackedWidget>("stackedWidget")->currentIndex(), 0);
+        QCOMPARE(input()->text(), number);
+        QVERIFY(lines(hints()).join('|').contains(number));
+        QCOMPARE(NumberInbox::instance().take(), QString());
+        QCOMPARE(CallSdkDouble::countOf("make_call"), 0);
+        QCOMPARE(CallSdkDouble::countOf("make_call_back"), 0);
+        QCOMPARE(CallSdkDouble::countOf("dtmf"), 0);
     }
 
     void historyDoubleClickFillsOnly()

@@ -1,15 +1,23 @@
-// Start-up: one copy per user, working folders, and the process-wide flags.
+// Start-up: one copy per user, numbers handed to the running copy, working
+// folders, and the process-wide flags.
 #include "app/globals.h"
+#include "app/numberinbox.h"
+#include "app/numberlink.h"
 #include "app/startup.h"
 #include "modalanswerer.h"
 #include "platform/instanceguard.h"
+#include "platform/numberchannel.h"
 #include "platform/paths.h"
 #include "testutil.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <csignal>
@@ -37,25 +45,51 @@ private:
 private slots:
     void init() { TestUtil::clearDataDir(); }
 
-    void secondCopyIsRefused()
+    // A second copy never disturbs the first: without a number it says so,
+    // with a number it hands it over without a box, and a link without a
+    // dialable number is refused before anything is handed over.
+    void secondCopy_data()
     {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("box");  // empty: no box
+        QTest::newRow("no number") << QStringList{"nuvoxa"} << "只能同时登录一个账号！";
+        QTest::newRow("number") << QStringList{"nuvoxa", "tel:+86-139-1234-5678"} << "";
+        QTest::newRow("link without a number")
+            << QStringList{"nuvoxa", "tel:javascript:alert(1)"} << NumberLink::refusal();
+    }
+
+    void secondCopy()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, box);
         QProcess first;
         startClient(first);
         QTRY_VERIFY_WITH_TIMEOUT(guardHeldElsewhere(), 10000);
 
-        ModalAnswerer answerer;
-        answerer.answer("确定");
-        const int status = Startup::run(*qApp);
+        int status = -1;
+        {
+            ModalAnswerer answerer;
+            if (!box.isEmpty())
+                answerer.answer("确定");
+            status = Startup::run(*qApp, arguments);
+            QCOMPARE(answerer.count(), box.isEmpty() ? 0 : 1);
+            if (!box.isEmpty()) {
+                QCOMPARE(answerer.last().title, QString("Nuvoxa"));
+                QCOMPARE(answerer.last().text, box);
+                QCOMPARE(answerer.last().icon, QString("information"));
+            }
+        }
         QCOMPARE(status, 0);
-        QCOMPARE(answerer.count(), 1);
-        QCOMPARE(answerer.last().title, QString("Nuvoxa"));
-        QCOMPARE(answerer.last().text, QString("只能同时登录一个账号！"));
-        QCOMPARE(answerer.last().icon, QString("information"));
-        QCOMPARE(answerer.last().buttons, QStringList{"确定"});
-        // The running copy is undisturbed.
         QCOMPARE(first.state(), QProcess::Running);
+        first.terminate();
+        QVERIFY(first.waitForFinished(5000));
+    }
 
-        // A killed first copy does not block the next one.
+    void killedCopyDoesNotBlock()
+    {
+        QProcess first;
+        startClient(first);
+        QTRY_VERIFY_WITH_TIMEOUT(guardHeldElsewhere(), 10000);
         ::kill(pid_t(first.processId()), SIGKILL);
         QVERIFY(first.waitForFinished(5000));
         QProcess second;
@@ -66,6 +100,105 @@ private slots:
         second.terminate();
         QVERIFY(second.waitForFinished(5000));
         QVERIFY(!guardHeldElsewhere());
+    }
+
+    // This process is the running copy; real second copies hand it numbers.
+    void numberIsHandedToTheRunningCopy_data()
+    {
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<QString>("number");
+        QTest::newRow("tel link") << "tel:+86-139-1234-5678" << "008613912345678";
+        QTest::newRow("sip link") << "sip:13800138000@voice.example;user=phone" << "13800138000";
+        QTest::newRow("bare number") << "13800138000" << "13800138000";
+    }
+
+    void numberIsHandedToTheRunningCopy()
+    {
+        QFETCH(QString, argument);
+        QFETCH(QString, number);
+        InstanceGuard guard("Nuvoxa");
+        QCOMPARE(guard.acquire(), InstanceGuard::Result::Acquired);
+        NumberChannel channel;
+        Startup::receiveNumbers(channel);
+        QVERIFY(channel.listen());
+        // Only this user may connect.
+        QCOMPARE(TestUtil::fileMode(NumberChannel::socketPath()) & 077, 0);
+        NumberInbox::instance().take();
+
+        QProcess second;
+        second.setProgram(TestUtil::binFile("nuvoxa"));
+        second.setArguments({argument});
+        second.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        second.start();
+        // A box would keep it running.
+        QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 10000);
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(NumberInbox::instance().take(), number);
+    }
+
+    // The sender gives its number only to a socket of its own user.
+    void foreignSocketIsRefused_data()
+    {
+        QTest::addColumn<QString>("planted");
+        QTest::newRow("socket of another owner") << "other owner";
+        QTest::newRow("link to a socket") << "link";
+        QTest::newRow("file") << "file";
+    }
+
+    void foreignSocketIsRefused()
+    {
+        QFETCH(QString, planted);
+        if (planted == "other owner" && getuid() != 0)
+            QSKIP("giving a socket to another owner needs root");
+        const QString path = NumberChannel::socketPath();
+        const QString decoyPath = QFileInfo(path).absolutePath() + "/decoy.sock";
+        QLocalServer decoy;
+        QVERIFY(decoy.listen(planted == "other owner" ? path : decoyPath));
+        if (planted == "other owner")
+            QCOMPARE(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+        if (planted == "link")
+            QVERIFY(QFile::link(decoyPath, path));
+        if (planted == "file") {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+
+        QVERIFY(!NumberChannel::send("13800138000", 1000));
+        QTest::qWait(50);
+        QVERIFY(!decoy.hasPendingConnections());
+        decoy.close();
+        QFile::remove(path);
+        QFile::remove(decoyPath);
+    }
+
+    // Whatever connects gets one short line within a time limit.
+    void receiverDropsBadConnections_data()
+    {
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<int>("droppedWithinMs");
+        QTest::newRow("line too long") << QByteArray(NumberChannel::MaxLine + 50, '1') << 1000;
+        QTest::newRow("nothing") << QByteArray() << NumberChannel::ConnectionTimeoutMs + 1000;
+    }
+
+    void receiverDropsBadConnections()
+    {
+        QFETCH(QByteArray, sent);
+        QFETCH(int, droppedWithinMs);
+        InstanceGuard guard("Nuvoxa");
+        QCOMPARE(guard.acquire(), InstanceGuard::Result::Acquired);
+        NumberChannel channel;
+        QVERIFY(channel.listen());
+        QSignalSpy received(&channel, &NumberChannel::received);
+
+        QLocalSocket peer;
+        peer.connectToServer(NumberChannel::socketPath());
+        QVERIFY(peer.waitForConnected(1000));
+        peer.write(sent);
+        peer.flush();
+        QTRY_COMPARE_WITH_TIMEOUT(peer.state(), QLocalSocket::UnconnectedState, droppedWithinMs);
+        QCOMPARE(received.count(), 0);
+        QVERIFY(!peer.readAll().contains("OK"));
     }
 
     void guardIsNotInheritedByChildren()
