@@ -20,6 +20,7 @@
 #include "widgets/leavetimewidget.h"
 #include "widgets/mylabel.h"
 
+#include <QApplication>
 #include <QBitmap>
 #include <QMovie>
 #include <QRegExpValidator>
@@ -200,6 +201,7 @@ MianWindow::MianWindow(QWidget *parent)
         setFixedSize(300, 515);
 
     connect(&NumberInbox::instance(), &NumberInbox::arrived, this, &MianWindow::takeLinkNumber);
+    qApp->installEventFilter(this);
 }
 
 MianWindow::~MianWindow()

@@ -17,6 +17,7 @@ namespace Ui {
 class MianWindow;
 }
 class HLMenu;
+class QKeyEvent;
 class QListWidgetItem;
 class QMenu;
 class QAction;
@@ -48,6 +49,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
     void on_d1_clicked();
@@ -103,6 +105,12 @@ private:
     friend class MainWindowTestAccess;
 
     void pressKey(QChar key);
+    // Puts text into the number field as the keys do: over the selection or
+    // at the cursor, blanks dropped, at most the field's length.
+    void insertIntoField(const QString &text);
+    // The keyboard on the dial page; true when the key was taken.
+    bool dialKey(const QKeyEvent *event);
+    void pasteNumber();
     // A number from a link or the command line: shown, never dialled.
     void takeLinkNumber();
     void showLinkNumber(const QString &number);

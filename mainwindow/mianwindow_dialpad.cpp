@@ -2,15 +2,20 @@
 #include "mainwindow/mianwindow.h"
 
 #include "app/numberinbox.h"
+#include "app/numberlink.h"
 #include "callsdk.h"
 #include "ui_mianwindow.h"
+#include "widgets/messagebox.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
 #include <QRegularExpression>
 
 static const char *const kServiceLine = "  客服热线：10000000000";
 static const int kLongPressMs = 1000;
 
-void MianWindow::pressKey(QChar key)
+void MianWindow::insertIntoField(const QString &insert)
 {
     QLineEdit *field = ui->leInput;
     QString text = field->text();
@@ -19,13 +24,18 @@ void MianWindow::pressKey(QChar key)
         at = field->selectionStart();
         text.remove(at, field->selectedText().size());
     }
-    text.insert(at, key);
+    text.insert(at, insert);
     // Blanks before the insertion point shift it left.
     const int blanksBefore = text.left(at).count(QLatin1Char(' '));
     text.remove(QLatin1Char(' '));
     at -= blanksBefore;
     field->setText(text.left(field->maxLength()));
-    field->setCursorPosition(at + 1);
+    field->setCursorPosition(at + insert.size());
+}
+
+void MianWindow::pressKey(QChar key)
+{
+    insertIntoField(QString(key));
     const QByteArray tone = QString(key).toUtf8();
     dtmf(const_cast<char *>(tone.constData()));
 }
@@ -111,6 +121,73 @@ void MianWindow::onItemClicked(QListWidgetItem *item)
     const QRegularExpressionMatch match = number.match(text);
     if (match.hasMatch())
         ui->leInput->setText(match.captured());
+}
+
+bool MianWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // Filtering the application's events lets the keys reach the number
+    // field wherever the focus is in this window: the lists and buttons of
+    // the page would otherwise take digits and Enter for themselves.
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()
+        && static_cast<QWidget *>(watched)->window() == this && isActiveWindow()
+        && ui->stackedWidget->currentIndex() == 0 && dialKey(static_cast<QKeyEvent *>(event)))
+        return true;
+    return QWidget::eventFilter(watched, event);
+}
+
+bool MianWindow::dialKey(const QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Paste)) {
+        pasteNumber();
+        return true;
+    }
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (modifiers != Qt::NoModifier && modifiers != Qt::ControlModifier)
+            return false;
+        // A held key must not place one callback request after another.
+        if (event->isAutoRepeat())
+            return true;
+        if (modifiers == Qt::ControlModifier)
+            on_d14_clicked();
+        else
+            on_d13_clicked();
+        return true;
+    case Qt::Key_Backspace:
+        if (modifiers != Qt::NoModifier)
+            return false;
+        ui->leInput->backspace();
+        return true;
+    case Qt::Key_Escape:
+        if (modifiers != Qt::NoModifier || ui->pushButton_3->isHidden())
+            return false;
+        on_pushButton_3_clicked();
+        return true;
+    default:
+        break;
+    }
+    // "*", "#" and "+" need Shift on most layouts.
+    const QString text = event->text();
+    if ((modifiers & ~Qt::ShiftModifier) != Qt::NoModifier || text.size() != 1
+        || !QStringLiteral("0123456789*#+").contains(text.at(0)))
+        return false;
+    pressKey(text.at(0));
+    return true;
+}
+
+void MianWindow::pasteNumber()
+{
+    const QString text = QApplication::clipboard()->text();
+    if (text.trimmed().isEmpty())
+        return;
+    const QString number = NumberLink::dialable(text);
+    if (number.isEmpty()) {
+        MessageBox::information(this, tr("Nuvoxa"), NumberLink::refusal());
+        return;
+    }
+    insertIntoField(number);
 }
 
 void MianWindow::showEvent(QShowEvent *event)

@@ -4,6 +4,7 @@
 #include "app/globals.h"
 #include "app/hosts.h"
 #include "app/numberinbox.h"
+#include "app/numberlink.h"
 #include "app/startup.h"
 #include "callsdk_double.h"
 #include "login/widget.h"
@@ -18,6 +19,8 @@
 #include "widgets/leavetimewidget.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -241,15 +244,15 @@ private slots:
     void fullFieldKeepsTwentyFiveCharacters()
     {
         input()->setText(QString(25, '1'));
-        QTest::keyClick(input(), Qt::Key_2);
-        QCOMPARE(input()->text(), QString(25, '1'));  // the keyboard is refused
+        QTest::keyClick(input(), Qt::Key_2);  // the keyboard acts as the key pad
+        QCOMPARE(input()->text(), QString(25, '1'));
         input()->setCursorPosition(25);
         click("d2");
         QCOMPARE(input()->text(), QString(25, '1'));
         input()->setCursorPosition(0);
         click("d2");
         QCOMPARE(input()->text(), "2" + QString(24, '1'));
-        QCOMPARE(CallSdkDouble::countOf("dtmf"), 2);  // sent either way
+        QCOMPARE(CallSdkDouble::countOf("dtmf"), 3);  // sent either way
         QTest::keyClicks(input(), "ab");
         QCOMPARE(input()->text().size(), 25);
     }
@@ -513,6 +516,94 @@ private slots:
         input()->setText("13912345678");
         click("d14");
         QCOMPARE(MainWindowTestAccess::popup(w)->pos(), QPoint(-480, 5300));
+    }
+
+    // The keyboard works the dial page wherever the focus is in the window:
+    // script tokens are characters, BS, Enter, CtrlEnter, HeldCtrlEnter (an
+    // auto-repeat), Esc, CtrlV; "calls" lists the voice-library calls made.
+    void keyboardDials_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<QString>("box");
+
+        QTest::newRow("keys in the field send tones")
+            << "leInput" << 0 << "" << "" << "1 * # + 0" << "1*#+0"
+            << QStringList{"dtmf 1", "dtmf *", "dtmf #", "dtmf +", "dtmf 0"} << "";
+        QTest::newRow("keys on the hint list") << "listWidget_2" << 0 << "" << "" << "4 5" << "45"
+                                               << QStringList{"dtmf 4", "dtmf 5"} << "";
+        QTest::newRow("backspace on a pad key") << "d5" << 0 << "139" << "" << "BS" << "13" << QStringList{} << "";
+        QTest::newRow("Enter dials directly") << "listWidget_2" << 0 << "13912345678" << "" << "Enter"
+                                              << "13912345678" << QStringList{"make_call 13912345678"} << "";
+        QTest::newRow("Ctrl+Enter calls back")
+            << "d13" << 0 << "13912345678" << "" << "HeldCtrlEnter CtrlEnter" << "13912345678"
+            << QStringList{"make_call_back 13912345678"} << "";
+        QTest::newRow("Escape hangs up") << "leInput" << 0 << "13912345678" << "" << "Enter Esc" << ""
+                                         << QStringList{"make_call 13912345678", "call_hangup"} << "";
+        QTest::newRow("Escape without a call") << "leInput" << 0 << "139" << "" << "Esc" << "139"
+                                               << QStringList{} << "";
+        QTest::newRow("Ctrl+V pastes a link normalised")
+            << "d1" << 0 << "" << "tel:+86-139-1234-5678" << "CtrlV" << "008613912345678" << QStringList{} << "";
+        QTest::newRow("Ctrl+V refuses what is no number")
+            << "leInput" << 0 << "139" << "call 139 now" << "CtrlV" << "139" << QStringList{} << NumberLink::refusal();
+        QTest::newRow("other pages keep their keys") << "listWidget" << 1 << "139" << "" << "1 Enter" << "139"
+                                                     << QStringList{} << "";
+    }
+
+    void keyboardDials()
+    {
+        QFETCH(QString, focus);
+        QFETCH(int, page);
+        QFETCH(QString, field);
+        QFETCH(QString, clipboard);
+        QFETCH(QString, keys);
+        QFETCH(QString, expected);
+        QFETCH(QStringList, calls);
+        QFETCH(QString, box);
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        input()->setText(field);
+        QApplication::clipboard()->setText(clipboard);
+        child<QToolButton>(page == 0 ? "tb2" : "tb3")->setChecked(true);
+        auto *target = child<QWidget>(qPrintable(focus));
+        target->setFocus();
+
+        ModalAnswerer answerer;
+        if (!box.isEmpty())
+            answerer.answer("确定");
+        for (const QString &key : keys.split(' ')) {
+            if (key.size() == 1)
+                QTest::keyClick(target, key.at(0).toLatin1());
+            else if (key == "BS")
+                QTest::keyClick(target, Qt::Key_Backspace);
+            else if (key == "Enter")
+                QTest::keyClick(target, Qt::Key_Return);
+            else if (key == "CtrlEnter")
+                QTest::keyClick(target, Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
+            else if (key == "HeldCtrlEnter") {
+                QKeyEvent held(QEvent::KeyPress, Qt::Key_Return, Qt::ControlModifier, QString(), true);
+                QApplication::sendEvent(target, &held);
+            } else if (key == "Esc")
+                QTest::keyClick(target, Qt::Key_Escape);
+            else if (key == "CtrlV")
+                QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
+        }
+        QCOMPARE(input()->text(), expected);
+        QStringList made;
+        for (const auto &call : CallSdkDouble::calls()) {
+            if (call.function == "dtmf" || call.function == "make_call" || call.function == "make_call_back"
+                || call.function == "call_hangup")
+                made << QString::fromStdString(call.function + (call.args.empty() ? "" : " " + call.args.front()))
+                            .trimmed();
+        }
+        QCOMPARE(made, calls);
+        QCOMPARE(answerer.count(), box.isEmpty() ? 0 : 1);
+        if (!box.isEmpty())
+            QCOMPARE(answerer.last().text, box);
     }
 
     // A number from a link fills the dial page and shows its suggestions,
