@@ -37,9 +37,11 @@ QByteArray indexKey(const PHONEDATA &entry)
 }
 
 // The row text is what the dial page searches; the row widget covers it.
+// A screen reader reads the row itself, so it gets the name as well.
 void setRecord(QListWidgetItem *item, const PHONEDATA &data, const QString &text)
 {
     item->setData(kRecordRole, QVariant::fromValue(data));
+    item->setData(Qt::AccessibleTextRole, CallRecord::spokenName(data));
     item->setSizeHint(QSize(60, 60));
     QFont font = item->font();
     font.setPointSize(1);

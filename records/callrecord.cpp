@@ -44,6 +44,11 @@ CallRecord::CallRecord(QWidget *parent)
     ui->toolButton_4->setStyleSheet(buttonStyle(QStringLiteral("image/huibo.png")));
     ui->toolButton_2->setToolTip(tr("网络电话直拨"));
     ui->toolButton_4->setToolTip(tr("回拨呼叫"));
+    // A screen reader sees no pictures; the row's own name is set with its record.
+    ui->toolButton->setAccessibleName(tr("头像"));
+    ui->toolButton_3->setAccessibleName(tr("呼出电话"));
+    ui->toolButton_2->setAccessibleName(tr("网络电话直拨"));
+    ui->toolButton_4->setAccessibleName(tr("回拨呼叫"));
 
     const QString labelStyle =
         QStringLiteral("QLabel{border-style:none;border-width:0px;background-color:transparent}");
@@ -71,6 +76,16 @@ void CallRecord::showRecord(const PHONEDATA &data)
     m_data = data;
     ui->label->setText(data.num);
     ui->label_2->setText(data.name);
+    // Every row has the same two buttons: the reader tells them apart by whom they call.
+    const QString who = spokenName(data);
+    setAccessibleName(who);
+    ui->toolButton_2->setAccessibleDescription(who);
+    ui->toolButton_4->setAccessibleDescription(who);
+}
+
+QString CallRecord::spokenName(const PHONEDATA &data)
+{
+    return data.name.isEmpty() ? data.num : data.name + QLatin1Char(' ') + data.num;
 }
 
 void CallRecord::setHistoryData(const PHONEDATA &data)

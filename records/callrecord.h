@@ -41,6 +41,8 @@ public:
     QString phoneNumber() const { return m_data.num; }
     const PHONEDATA &data() const { return m_data; }
     bool isHistory() const { return m_isHistory; }
+    // What a screen reader says for the record: name and number.
+    static QString spokenName(const PHONEDATA &data);
 
 signals:
     void emitWphone(const QString &number);

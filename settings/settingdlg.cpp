@@ -53,15 +53,19 @@ SettingDlg::SettingDlg(QWidget *parent)
     const struct
     {
         QToolButton *button;
+        ClickFrame *frame;
         const char *image;
-    } icons[] = {{ui->toolButton_21, "image/setset.png"},
-                 {ui->toolButton_4, "image/setting7.png"},
-                 {ui->toolButton_5, "image/setting4.png"}};
+    } icons[] = {{ui->toolButton_21, ui->frame_8, "image/setset.png"},
+                 {ui->toolButton_4, ui->frame_5, "image/setting7.png"},
+                 {ui->toolButton_5, ui->frame_6, "image/setting4.png"}};
     for (const auto &icon : icons) {
         const QString image = QString::fromLatin1(icon.image);
         icon.button->setStyleSheet(toolButtonStyle(image, image));
         // The icon is part of its selector: a press on it selects the page.
         icon.button->setAttribute(Qt::WA_TransparentForMouseEvents);
+        // The frame takes only the mouse; from the keyboard the icon selects.
+        ClickFrame *frame = icon.frame;
+        connect(icon.button, &QToolButton::clicked, this, [this, frame] { setIndex(frame); });
     }
     const QString update = toolButtonStyle(QStringLiteral("image/gengxin.png"), QStringLiteral("image/gengxin1.png"));
     ui->toolButton_10->setStyleSheet(update);

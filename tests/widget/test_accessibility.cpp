@@ -1,0 +1,212 @@
+// What a screen reader finds in each window: every control it can reach has
+// a name, and the login window's Tab key follows its layout.
+#include "app/globals.h"
+#include "app/startup.h"
+#include "audio/hltestaudio.h"
+#include "callsdk_double.h"
+#include "login/giflogin.h"
+#include "login/widget.h"
+#include "mainwindow/callstate.h"
+#include "mainwindow/mianwindow.h"
+#include "records/addfriend.h"
+#include "records/callrecord.h"
+#include "records/editfriend.h"
+#include "records/recordstore.h"
+#include "settings/settingdlg.h"
+#include "settings/userdlg.h"
+#include "testutil.h"
+#include "widgets/leavetimewidget.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+using Factory = std::function<QWidget *()>;
+
+QWidget *mainWindow()
+{
+    g_account = "1001";
+    g_password = "secret";
+    g_bindPhone = "13800000000";
+    g_balance = "12.50";
+    g_adReady = false;
+    g_callState = 0;
+    HistoryStore("1001").write({"24.05.01 10:00", "13900000000", "out", "张三"});
+    ContactStore("1001").save("张三", "13900000000");
+    return new MianWindow;
+}
+
+QWidget *record(bool history)
+{
+    auto *row = new CallRecord;
+    const PHONEDATA data{history ? "24.05.01 10:00" : "", "13900000000", history ? "out" : "", "张三"};
+    if (history)
+        row->setHistoryData(data);
+    else
+        row->setContactData(data);
+    return row;
+}
+
+const struct
+{
+    const char *window;
+    Factory make;
+} kWindows[] = {
+    {"login", [] { return new Widget; }},
+    {"login progress", [] { return new GifLogin; }},
+    {"main", mainWindow},
+    {"settings", [] { return new SettingDlg; }},
+    {"agreement", [] { return new UserDlg; }},
+    {"audio test", [] { return new HLTestAudio; }},
+    {"add contact", [] { return new AddFriend; }},
+    {"edit contact", [] { return new EditFriend; }},
+    {"bind popup", [] { return new leaveTimeWidget; }},
+    {"history row", [] { return record(true); }},
+    {"contact row", [] { return record(false); }},
+};
+
+bool isControl(const QAccessibleInterface *iface)
+{
+    switch (iface->role()) {
+    case QAccessible::Button:
+    case QAccessible::CheckBox:
+    case QAccessible::RadioButton:
+    case QAccessible::ComboBox:
+    case QAccessible::EditableText:
+    case QAccessible::Slider:
+    case QAccessible::List:
+    case QAccessible::ListItem:
+    case QAccessible::PageTab:
+    case QAccessible::Link:
+    case QAccessible::ButtonMenu:
+    case QAccessible::ButtonDropDown:
+        return true;
+    default:
+        return iface->state().focusable;
+    }
+}
+
+// On this platform a combo box's name is its current text; what tells the
+// reader what it is for is the label pointing at it.
+bool hasName(QAccessibleInterface *iface)
+{
+    if (!iface->text(QAccessible::Name).trimmed().isEmpty())
+        return true;
+    for (const auto &relation : iface->relations(QAccessible::Label)) {
+        if (!relation.first->text(QAccessible::Name).trimmed().isEmpty())
+            return true;
+    }
+    return false;
+}
+
+QString describe(QAccessibleInterface *iface)
+{
+    QObject *object = iface->object();
+    if (!object && iface->parent() && iface->parent()->object())
+        return iface->parent()->object()->objectName() + QStringLiteral("[row]");
+    return object ? QStringLiteral("%1 (%2)").arg(object->objectName(),
+                                                  QString::fromLatin1(object->metaObject()->className()))
+                  : QStringLiteral("?");
+}
+
+void collectUnnamed(QAccessibleInterface *iface, QStringList &unnamed, int depth = 0)
+{
+    if (!iface || !iface->isValid() || depth > 50)
+        return;
+    if (isControl(iface) && !hasName(iface))
+        unnamed << describe(iface);
+    // A combo box's children are its drop-down list and edit line, which
+    // the reader presents as the box itself.
+    if (iface->role() == QAccessible::ComboBox)
+        return;
+    for (int i = 0; i < iface->childCount(); ++i)
+        collectUnnamed(iface->child(i), unnamed, depth + 1);
+}
+
+}  // namespace
+
+class TestAccessibility : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        Startup::installFontSubstitutes();
+        // Nothing answers here: the login window's advertisement download fails at once.
+        qputenv("NUVOXA_CLOUD_HOST", "127.0.0.1:9");
+        qputenv("NUVOXA_WEB_HOST", "web.example:8080");
+    }
+
+    void init()
+    {
+        TestUtil::clearDataDir();
+        CallSdkDouble::reset();
+    }
+
+    void everyControlHasAName_data()
+    {
+        QTest::addColumn<int>("index");
+        for (int i = 0; i < int(std::size(kWindows)); ++i)
+            QTest::newRow(kWindows[i].window) << i;
+    }
+
+    void everyControlHasAName()
+    {
+        QFETCH(int, index);
+        std::unique_ptr<QWidget> window(kWindows[index].make());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QStringList unnamed;
+        collectUnnamed(QAccessible::queryAccessibleInterface(window.get()), unnamed);
+        QVERIFY2(unnamed.isEmpty(), qPrintable(QStringLiteral("without a name: ") + unnamed.join(", ")));
+    }
+
+    // The rows' texts only serve the search (a history row's is the bare
+    // number) and their widgets are pictures: the reader needs whom a row calls.
+    void rowsAreReadByNameAndNumber()
+    {
+        std::unique_ptr<QWidget> window(mainWindow());
+        const QString expected = "张三 13900000000";
+        for (const char *list : {"listWidget", "listWidget_3"}) {
+            QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(window->findChild<QWidget *>(list));
+            QStringList rows;
+            for (int i = 0; i < iface->childCount(); ++i)
+                rows << iface->child(i)->text(QAccessible::Name);
+            QVERIFY2(rows.contains(expected), qPrintable(QStringLiteral("%1: %2").arg(list, rows.join(" | "))));
+        }
+        for (bool history : {true, false}) {
+            std::unique_ptr<QWidget> row(record(history));
+            QCOMPARE(row->accessibleName(), expected);
+            for (const char *button : {"toolButton_2", "toolButton_4"})
+                QCOMPARE(row->findChild<QWidget *>(button)->accessibleDescription(), expected);
+        }
+    }
+
+    void loginTabOrderFollowsTheLayout()
+    {
+        Widget window;
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        const QStringList expected = {"cbUsername", "lePassword", "checkBox", "checkBox_2", "pbLogin"};
+        QWidget *first = window.findChild<QWidget *>(expected.first());
+        first->setFocus(Qt::TabFocusReason);
+        QStringList visited;
+        for (int i = 0; i < 20 && visited.size() < expected.size(); ++i) {
+            const QString name = QApplication::focusWidget()->objectName();
+            if (expected.contains(name) && !visited.contains(name))
+                visited << name;
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(visited, expected);
+    }
+};
+
+QTEST_MAIN(TestAccessibility)
+#include "test_accessibility.moc"
