@@ -7,6 +7,7 @@
 #include "platform/instanceguard.h"
 #include "platform/numberchannel.h"
 #include "platform/paths.h"
+#include "widgets/focusmarker.h"
 
 #include <QApplication>
 #include <QDir>
@@ -111,6 +112,7 @@ int run(QApplication &app, const QStringList &arguments)
     g_autoStart = false;
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
     installFontSubstitutes();
+    FocusMarker::install();
     QApplication::setQuitOnLastWindowClosed(false);
 
     if (numberGiven && number.isEmpty())

@@ -15,8 +15,12 @@
 #include "settings/settingdlg.h"
 #include "settings/userdlg.h"
 #include "testutil.h"
+#include "widgets/focusmarker.h"
 #include "widgets/leavetimewidget.h"
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSlider>
 #include <QAccessible>
 #include <QApplication>
 #include <QTest>
@@ -138,6 +142,7 @@ private slots:
     void initTestCase()
     {
         Startup::installFontSubstitutes();
+        FocusMarker::install();
         // Nothing answers here: the login window's advertisement download fails at once.
         qputenv("NUVOXA_CLOUD_HOST", "127.0.0.1:9");
         qputenv("NUVOXA_WEB_HOST", "web.example:8080");
@@ -205,6 +210,38 @@ private slots:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
         QCOMPARE(visited, expected);
+    }
+
+    // The skin's pictures replace the toolkit's frames; the control with
+    // the keyboard focus must still look different from the others.
+    void keyboardFocusIsVisible_data() { everyControlHasAName_data(); }
+
+    void keyboardFocusIsVisible()
+    {
+        QFETCH(int, index);
+        std::unique_ptr<QWidget> window(kWindows[index].make());
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        // As after any press of Tab: the styles draw focus marks only then.
+        window->setAttribute(Qt::WA_KeyboardFocusChange);
+        QStringList unmarked;
+        for (QWidget *control : window->findChildren<QWidget *>()) {
+            const bool kind = qobject_cast<QAbstractButton *>(control) || qobject_cast<QAbstractSlider *>(control)
+                              || qobject_cast<QAbstractItemView *>(control);
+            if (!kind || !(control->focusPolicy() & Qt::TabFocus) || !control->isVisible()
+                || !control->isEnabled())
+                continue;
+            // The mark may lie around the control, so look at its surroundings.
+            const QRect area(control->mapTo(window.get(), QPoint(-3, -3)), control->size() + QSize(6, 6));
+            control->clearFocus();
+            const QImage before = window->grab(area).toImage();
+            control->setFocus(Qt::TabFocusReason);
+            QVERIFY(control->hasFocus());
+            if (window->grab(area).toImage() == before)
+                unmarked << control->objectName();
+        }
+        QVERIFY2(unmarked.isEmpty(), qPrintable(QStringLiteral("focus not shown: ") + unmarked.join(", ")));
     }
 };
 
