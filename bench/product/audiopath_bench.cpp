@@ -98,6 +98,27 @@ struct StreamThread {
         pa = pa_simple_new(server, "audiopath_bench", direction, device.c_str(), name, &spec, nullptr, &attr, &err);
         return pa != nullptr;
     }
+    // Records `monitor` in 10 ms blocks on the thread, handing each block to
+    // `block` until stopped.
+    template <class Block>
+    bool record(const std::string &monitor, const char *name, Block block, const char *server = nullptr)
+    {
+        pa_buffer_attr attr;
+        std::memset(&attr, 0xff, sizeof attr);
+        attr.fragsize = 80 * sizeof(short);
+        if (!open(PA_STREAM_RECORD, monitor, name, attr, server))
+            return false;
+        thread = std::thread([this, block] {
+            std::vector<short> buf(80);
+            while (!stop) {
+                int err = 0;
+                if (pa_simple_read(pa, buf.data(), buf.size() * sizeof(short), &err) < 0)
+                    break;
+                block(buf);
+            }
+        });
+        return true;
+    }
     void finish()
     {
         stop = true;
@@ -158,32 +179,21 @@ struct Listener : StreamThread {
 
     bool start(const std::string &monitor)
     {
-        pa_buffer_attr attr;
-        std::memset(&attr, 0xff, sizeof attr);
-        attr.fragsize = 80 * sizeof(short); // 10 ms
-        if (!open(PA_STREAM_RECORD, monitor, "monitor", attr))
-            return false;
-        thread = std::thread([this] {
-            std::vector<short> buf(80);
-            while (!stop) {
-                int err = 0;
-                if (pa_simple_read(pa, buf.data(), buf.size() * sizeof(short), &err) < 0)
-                    break;
-                double now = seconds(Clock::now());
-                pa_usec_t lat = pa_simple_get_latency(pa, &err);
-                for (size_t i = 0; i < buf.size(); ++i) {
-                    if (std::abs(int(buf[i])) < 3000)
-                        continue;
-                    // When this sample was played: the read time less what
-                    // followed it and what still waits in the stream.
-                    double t = now - double(buf.size() - i) / kRate - lat / 1e6;
-                    if (t > since && heard == 0)
-                        heard = t;
-                    break;
-                }
+        return record(monitor, "monitor", [this](const std::vector<short> &buf) {
+            double now = seconds(Clock::now());
+            int err = 0;
+            pa_usec_t lat = pa_simple_get_latency(pa, &err);
+            for (size_t i = 0; i < buf.size(); ++i) {
+                if (std::abs(int(buf[i])) < 3000)
+                    continue;
+                // When this sample was played: the read time less what
+                // followed it and what still waits in the stream.
+                double t = now - double(buf.size() - i) / kRate - lat / 1e6;
+                if (t > since && heard == 0)
+                    heard = t;
+                break;
             }
         });
-        return true;
     }
 };
 
@@ -241,28 +251,16 @@ struct Meter : StreamThread {
 
     bool start(const std::string &monitor, const char *server)
     {
-        pa_buffer_attr attr;
-        std::memset(&attr, 0xff, sizeof attr);
-        attr.fragsize = 80 * sizeof(short);
-        if (!open(PA_STREAM_RECORD, monitor, "meter", attr, server))
-            return false;
-        thread = std::thread([this] {
-            std::vector<short> buf(80);
-            while (!stop) {
-                int err = 0;
-                if (pa_simple_read(pa, buf.data(), buf.size() * sizeof(short), &err) < 0)
-                    break;
-                if (!counting)
-                    continue;
-                double sum = 0;
-                for (short v : buf)
-                    sum += double(v) * v;
-                std::lock_guard<std::mutex> lk(m);
-                energy += sum;
-                samples += long(buf.size());
-            }
-        });
-        return true;
+        return record(monitor, "meter", [this](const std::vector<short> &buf) {
+            if (!counting)
+                return;
+            double sum = 0;
+            for (short v : buf)
+                sum += double(v) * v;
+            std::lock_guard<std::mutex> lk(m);
+            energy += sum;
+            samples += long(buf.size());
+        }, server);
     }
 };
 
