@@ -5,6 +5,7 @@
 #include "server.h"
 #include "signing.h"
 #include "store.h"
+#include "tlsfiles.h"
 
 #include <httplib.h>
 #include <fcntl.h>
@@ -19,6 +20,7 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -34,8 +36,9 @@ const char kUsageText[] =
     "usage: nuvoxa-service --db FILE COMMAND [ARGS]\n"
     "\n"
     "commands:\n"
-    "  init [--realm HOST]          create the database (realm: the SIP domain, default 127.0.0.1)\n"
-    "  serve [--port N] [--sip HOST:PORT]\n"
+    "  init [--realm HOST]          create the database and the TLS certificates (realm: the SIP\n"
+    "                               domain, default 127.0.0.1)\n"
+    "  serve [--port N] [--sip ADDRESS] [--https]\n"
     "                               serve the cloud paths and web pages on 127.0.0.1:N\n"
     "  add-account ACCOUNT PASSWORD [--phone P] [--balance B]\n"
     "                               create an account (and its SIP subscriber); exit 3 if it exists\n"
@@ -53,11 +56,16 @@ const char *commandHelp(const std::string &cmd) {
   if (cmd == "init")
     return "usage: nuvoxa-service --db FILE init [--realm HOST]\n"
            "Creates the database and its tables when missing, with the default update manifest and\n"
-           "advertisement. The realm (SIP domain, default 127.0.0.1) is fixed when the file is created.\n";
+           "advertisement. The realm (SIP domain, default 127.0.0.1) is fixed when the file is created.\n"
+           "Next to the database, tls/ holds the service's own certificate authority (ca.pem, which\n"
+           "clients trust through NUVOXA_CA_FILE; ca.key, owner-only) and a server certificate for\n"
+           "localhost, 127.0.0.1 and ::1 (server.pem, server.key) that it issues anew when missing or\n"
+           "within 30 days of expiry. Existing keys are never replaced.\n";
   if (cmd == "serve")
-    return "usage: nuvoxa-service --db FILE serve [--port N] [--sip HOST:PORT]\n"
-           "Serves HTTP on 127.0.0.1:N (default 18080) until SIGINT or SIGTERM. server.aspx answers\n"
-           "the --sip address (default 127.0.0.1:5060).\n";
+    return "usage: nuvoxa-service --db FILE serve [--port N] [--sip ADDRESS] [--https]\n"
+           "Serves HTTP on 127.0.0.1:N (default 18080) until SIGINT or SIGTERM; with --https, HTTPS\n"
+           "with the server certificate of init. server.aspx answers the --sip address: HOST:PORT\n"
+           "(SIP over UDP) or HOST:PORT;transport=tls (default 127.0.0.1:5060).\n";
   if (cmd == "add-account")
     return "usage: nuvoxa-service --db FILE add-account ACCOUNT PASSWORD [--phone P] [--balance B]\n"
            "ACCOUNT: 1-32 of A-Z a-z 0-9 . _ -; PASSWORD: 1-64 bytes of UTF-8 without control characters;\n"
@@ -136,11 +144,16 @@ struct Args {
   }
 };
 
-Args parseArgs(const std::vector<std::string> &argv, const std::vector<std::string> &known) {
+Args parseArgs(const std::vector<std::string> &argv, const std::vector<std::string> &known,
+               const std::vector<std::string> &flags = {}) {
   Args a;
   for (size_t i = 0; i < argv.size(); ++i) {
     const std::string &s = argv[i];
-    if (s.size() > 2 && s.compare(0, 2, "--") == 0) {
+    bool isFlag = false;
+    for (const auto &f : flags) isFlag = isFlag || f == s;
+    if (isFlag) {
+      a.options.emplace_back(s, "");
+    } else if (s.size() > 2 && s.compare(0, 2, "--") == 0) {
       bool isKnown = false;
       for (const auto &k : known) isKnown = isKnown || k == s;
       if (!isKnown) {
@@ -181,6 +194,11 @@ int cmdInit(const std::string &db, const Args &a) {
   if (!openStore(store, db, realm)) return kFailed;
   if (store.realm() != realm)
     std::cerr << "nuvoxa-service: note: the database keeps its realm " << store.realm() << "\n";
+  std::string error;
+  if (!tls::ensure(tls::filesFor(db), &error)) {
+    std::cerr << "nuvoxa-service: " << error << "\n";
+    return kFailed;
+  }
   return kOk;
 }
 
@@ -192,11 +210,14 @@ int cmdServe(const std::string &db, const Args &a) {
   ServiceConfig config;
   if (a.get("--sip")) {
     const std::string &sip = *a.get("--sip");
-    auto colon = sip.rfind(':');
+    static const std::string kTls = ";transport=tls";
+    const bool tls = sip.size() > kTls.size() && sip.compare(sip.size() - kTls.size(), kTls.size(), kTls) == 0;
+    const std::string hostPort = tls ? sip.substr(0, sip.size() - kTls.size()) : sip;
+    auto colon = hostPort.rfind(':');
     long sipPort = 0;
-    if (colon == std::string::npos || colon == 0 || !parseInt(sip.substr(colon + 1), 1, 65535, &sipPort) ||
-        sip.find_first_of(" \t\r\n|") != std::string::npos)
-      return usageError("bad SIP address (HOST:PORT): " + sip);
+    if (colon == std::string::npos || colon == 0 || !parseInt(hostPort.substr(colon + 1), 1, 65535, &sipPort) ||
+        hostPort.find_first_of(" \t\r\n|;") != std::string::npos)
+      return usageError("bad SIP address (HOST:PORT or HOST:PORT;transport=tls): " + sip);
     config.sipAddress = sip;
   }
 
@@ -212,7 +233,20 @@ int cmdServe(const std::string &db, const Args &a) {
 
   Store store;
   if (!openStore(store, db, "127.0.0.1")) return kFailed;
-  httplib::Server server;
+  const bool https = a.get("--https") != nullptr;
+  std::unique_ptr<httplib::Server> served;
+  if (https) {
+    const tls::Files files = tls::filesFor(db);
+    auto secure = std::make_unique<httplib::SSLServer>(files.serverCert.c_str(), files.serverKey.c_str());
+    if (!secure->is_valid()) {
+      std::cerr << "nuvoxa-service: no usable certificate in " << files.folder << " (run init first)\n";
+      return kFailed;
+    }
+    served = std::move(secure);
+  } else {
+    served = std::make_unique<httplib::Server>();
+  }
+  httplib::Server &server = *served;
   installRoutes(server, store, config);
   if (!server.bind_to_port("127.0.0.1", static_cast<int>(port))) {
     std::cerr << "nuvoxa-service: cannot listen on 127.0.0.1:" << port << "\n";
@@ -223,8 +257,8 @@ int cmdServe(const std::string &db, const Args &a) {
     sigwait(&set, &sig);
     server.stop();
   }).detach();
-  std::printf("nuvoxa-service listening on http://127.0.0.1:%ld (voice server %s, database %s)\n", port,
-              config.sipAddress.c_str(), db.c_str());
+  std::printf("nuvoxa-service listening on %s://127.0.0.1:%ld (voice server %s, database %s)\n",
+              https ? "https" : "http", port, config.sipAddress.c_str(), db.c_str());
   std::fflush(stdout);
   server.listen_after_bind();
   return kOk;
@@ -418,6 +452,8 @@ int main(int argc, char **argv) {
     Args a = parseArgs(rest, {"--span"});
     return a.error.empty() ? cmdFreePorts(a) : usageError(a.error);
   }
+  const std::vector<std::string> flags = cmd == "serve" ? std::vector<std::string>{"--https"}
+                                                        : std::vector<std::string>{};
   if (db.empty()) return usageError(cmd + " needs --db FILE before the command");
 
   static const std::vector<std::pair<std::string, std::vector<std::string>>> kOptions = {
@@ -427,7 +463,7 @@ int main(int argc, char **argv) {
   };
   for (const auto &o : kOptions) {
     if (o.first != cmd) continue;
-    Args a = parseArgs(rest, o.second);
+    Args a = parseArgs(rest, o.second, flags);
     if (!a.error.empty()) return usageError(a.error);
     if (cmd == "init") return cmdInit(db, a);
     if (cmd == "serve") return cmdServe(db, a);

@@ -53,6 +53,35 @@ expect 3 "$bin" --db "$db" add-account 90000001 other
 [ "$(sqlite3 "$db" "select ha1 from subscriber where username = '90000001'")" = \
   "$(printf '90000001:127.0.0.1:secret' | md5sum | cut -c1-32)" ] || { echo "FAIL: subscriber HA1"; failed=1; }
 
+# The service's own authority: keys owner-only and kept by a second init, a
+# server certificate that verifies for the loopback names, HTTPS that a
+# client without the authority refuses, and a damaged authority refused.
+[ "$(stat -c %a "$work/tls/ca.key") $(stat -c %a "$work/tls/server.key")" = "600 600" ] ||
+  { echo "FAIL: TLS key modes"; failed=1; }
+sums=$(md5sum "$work"/tls/*.key "$work/tls/ca.pem")
+expect 0 "$bin" --db "$db" init
+[ "$(md5sum "$work"/tls/*.key "$work/tls/ca.pem")" = "$sums" ] || { echo "FAIL: init replaced the authority"; failed=1; }
+for name in localhost 127.0.0.1 ::1; do
+  case $name in localhost) check=-verify_hostname ;; *) check=-verify_ip ;; esac
+  openssl verify -CAfile "$work/tls/ca.pem" $check "$name" "$work/tls/server.pem" >/dev/null ||
+    { echo "FAIL: server certificate for $name"; failed=1; }
+done
+port=$("$bin" free-ports 1)
+"$bin" --db "$db" serve --https --port "$port" --sip "127.0.0.1:5061;transport=tls" >/dev/null 2>&1 &
+server=$!
+for _ in $(seq 1 50); do
+  answer=$(curl -s --cacert "$work/tls/ca.pem" "https://127.0.0.1:$port/cloud/pc/server.aspx") && break
+  sleep 0.1
+done
+[ "$answer" = "127.0.0.1:5061;transport=tls" ] || { echo "FAIL: HTTPS answer: $answer"; failed=1; }
+curl -s "https://127.0.0.1:$port/cloud/pc/server.aspx" >/dev/null && { echo "FAIL: unknown authority accepted"; failed=1; }
+kill "$server"; wait "$server" 2>/dev/null
+cp -a "$work/tls" "$work/tls.good"
+printf 'junk' >"$work/tls/ca.key"
+expect 1 "$bin" --db "$db" init
+[ "$(cat "$work/tls/ca.key")" = junk ] || { echo "FAIL: init replaced a damaged key"; failed=1; }
+rm -rf "$work/tls" && mv "$work/tls.good" "$work/tls"
+
 # Updates are signed: none without a key; the key is made once, owner-only,
 # and what it signs verifies with the stock minisign tool.
 printf 'payload' >"$work/nuvoxa"
