@@ -3,15 +3,21 @@
 
 #include <QString>
 
-// The service's two hosts ("host" or "host:port", plain http). Build
-// settings, overridden at run time by NUVOXA_CLOUD_HOST / NUVOXA_WEB_HOST.
+// The service's two hosts. Build settings, overridden at run time by
+// NUVOXA_CLOUD_HOST / NUVOXA_WEB_HOST: "host[:port]" is plain http,
+// "https://host[:port]" is TLS, verified against the system's authorities
+// and the one of NUVOXA_CA_FILE (see installTrust).
 namespace Hosts {
 
-QString cloudHost();
-QString webHost();
-// "http://" + host, no trailing slash.
+// Scheme and host, no trailing slash: "http://host:port", "https://host".
 QString cloudBase();
 QString webBase();
+
+// Adds the certificates of NUVOXA_CA_FILE (variable, else build setting) to
+// the authorities every TLS connection of the process trusts. Call before
+// the first request; false (and a line on stderr) when a file is named but
+// holds no certificate, in which case HTTPS to a host it vouches for fails.
+bool installTrust();
 
 }  // namespace Hosts
 

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/globals.h"
+#include "app/hosts.h"
 #include "app/numberinbox.h"
 #include "app/numberlink.h"
 #include "login/widget.h"
@@ -108,6 +109,7 @@ int run(QApplication &app, const QStringList &arguments)
     }
 
     prepareFolders();
+    Hosts::installTrust();
     g_adReady = false;
     g_autoStart = false;
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));

@@ -5,6 +5,9 @@
 #include <cctype>
 #include <curl/curl.h>
 #include <mutex>
+#include <openssl/pem.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
 
 namespace callsdk {
 namespace {
@@ -29,6 +32,27 @@ std::string encode(CURL *curl, const std::string &value)
     return out;
 }
 
+// Adds the certificates of caFile() to the authorities libcurl loaded from
+// the system, for the service's own authority.
+CURLcode addTrusted(CURL *, void *sslContext, void *)
+{
+    const std::string file = caFile();
+    if (file.empty())
+        return CURLE_OK;
+    BIO *in = BIO_new_file(file.c_str(), "r");
+    if (!in)
+        return CURLE_SSL_CACERT_BADFILE;
+    X509_STORE *store = SSL_CTX_get_cert_store(static_cast<SSL_CTX *>(sslContext));
+    int added = 0;
+    while (X509 *cert = PEM_read_bio_X509(in, nullptr, nullptr, nullptr)) {
+        if (X509_STORE_add_cert(store, cert) == 1)
+            ++added;
+        X509_free(cert);
+    }
+    BIO_free(in);
+    return added > 0 ? CURLE_OK : CURLE_SSL_CACERT_BADFILE;
+}
+
 } // namespace
 
 bool cloudGet(const std::string &path, const Query &query, std::string *body, long timeoutMs)
@@ -39,7 +63,8 @@ bool cloudGet(const std::string &path, const Query &query, std::string *body, lo
     CURL *curl = curl_easy_init();
     if (!curl)
         return false;
-    std::string url = "http://" + cloudHost() + path;
+    std::string url = cloudBase() + path;
+    const bool secure = url.compare(0, 8, "https://") == 0;
     char sep = '?';
     for (const auto &kv : query) {
         url += sep;
@@ -51,7 +76,13 @@ bool cloudGet(const std::string &path, const Query &query, std::string *body, lo
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, timeoutMs);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, timeoutMs);
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http");
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, secure ? "https" : "http");
+    // Without a way to add the service's authority the transfer would fail
+    // on verification anyway; say so plainly instead.
+    if (secure && curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, addTrusted) != CURLE_OK && !caFile().empty()) {
+        curl_easy_cleanup(curl);
+        return false;
+    }
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &received);
     curl_easy_setopt(curl, CURLOPT_PROXY, ""); // the service is reached directly

@@ -1,4 +1,4 @@
-// The service's plain-http queries on the cloud host.
+// The service's queries on the cloud host, over http or https.
 #ifndef CALLSDK_HTTP_H
 #define CALLSDK_HTTP_H
 
@@ -10,8 +10,9 @@ namespace callsdk {
 
 using Query = std::vector<std::pair<std::string, std::string>>;
 
-// GET http://<cloud host><path>?<query, percent-encoded>. True with the body
-// when the server answered 200 within timeoutMs.
+// GET <cloud base><path>?<query, percent-encoded>. True with the body when
+// the server answered 200 within timeoutMs; over https only from a server
+// whose certificate verifies (system authorities plus caFile()).
 bool cloudGet(const std::string &path, const Query &query, std::string *body, long timeoutMs);
 
 // Checks a voice server text "host[:port]" and splits it. The port defaults to 5060.

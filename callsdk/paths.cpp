@@ -3,11 +3,15 @@
 #include <cerrno>
 #include <cstdlib>
 #include <string>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #ifndef CALLSDK_DEFAULT_CLOUD_HOST
 #define CALLSDK_DEFAULT_CLOUD_HOST "127.0.0.1:18080"
+#endif
+#ifndef CALLSDK_DEFAULT_CA_FILE
+#define CALLSDK_DEFAULT_CA_FILE ""
 #endif
 
 namespace callsdk {
@@ -51,10 +55,23 @@ bool makeFolders(const std::string &path, mode_t mode)
 
 } // namespace
 
-std::string cloudHost()
+std::string cloudBase()
 {
     std::string host = envText("NUVOXA_CLOUD_HOST");
-    return host.empty() ? std::string(CALLSDK_DEFAULT_CLOUD_HOST) : host;
+    if (host.empty())
+        host = CALLSDK_DEFAULT_CLOUD_HOST;
+    static const std::string https = "https://";
+    bool secure = host.size() >= https.size() && strncasecmp(host.c_str(), https.c_str(), https.size()) == 0;
+    std::string base = secure ? https + host.substr(https.size()) : "http://" + host;
+    while (!base.empty() && base.back() == '/')
+        base.pop_back();
+    return base;
+}
+
+std::string caFile()
+{
+    std::string file = envText("NUVOXA_CA_FILE");
+    return file.empty() ? std::string(CALLSDK_DEFAULT_CA_FILE) : file;
 }
 
 std::string dataFolder()

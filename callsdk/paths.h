@@ -6,8 +6,12 @@
 
 namespace callsdk {
 
-// The cloud host ("host" or "host:port"): NUVOXA_CLOUD_HOST, else the build default.
-std::string cloudHost();
+// The cloud's scheme and host ("http://host:port", "https://host"):
+// NUVOXA_CLOUD_HOST, else the build default; a bare host is plain http.
+std::string cloudBase();
+// Certificates trusted besides the system's for https and the TLS voice
+// server: NUVOXA_CA_FILE, else the build default; empty for none.
+std::string caFile();
 // The program's data folder (no trailing slash).
 std::string dataFolder();
 // <data folder>/temp/callsdk/ with a trailing slash, created with mode 0700.

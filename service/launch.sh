@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
-# Starts the local Nuvoxa service on loopback: the HTTP service with its
-# SQLite database, Kamailio (registrar + proxy), the four SIPp gateways and,
+# Starts the local Nuvoxa service on loopback: the HTTPS service (its own
+# certificate authority; plain HTTP with --plain) with its SQLite database, Kamailio (registrar + proxy), the four SIPp gateways and,
 # when no PulseAudio server answers, a private PulseAudio with null devices.
 # Waits until each part answers, prints the addresses and one line
-#   NUVOXA_SERVICE cloud=... web=... sip=... db=... demo=ACCOUNT:PASSWORD update-key=KEY
+#   NUVOXA_SERVICE cloud=... web=... sip=... db=... demo=ACCOUNT:PASSWORD update-key=KEY ca=FILE
 # and runs until interrupted; everything it started is stopped on exit.
 set -u
 
 usage() {
   cat <<'EOF'
-usage: service/launch.sh [--free-ports] [--state DIR] [--private-pulse] [--max-time SECONDS]
+usage: service/launch.sh [--free-ports] [--state DIR] [--private-pulse] [--max-time SECONDS] [--plain]
 
   --free-ports      pick free loopback ports instead of the fixed ones
                     (HTTP 18080, SIP 15060, gateways 15071-15074)
@@ -17,10 +17,14 @@ usage: service/launch.sh [--free-ports] [--state DIR] [--private-pulse] [--max-t
                     (default: $NUVOXA_BUILD_DIR/service-state)
   --private-pulse   always start a private PulseAudio with null devices
   --max-time S      stop by itself after S seconds (a guard for test runs)
+  --plain           plain HTTP instead of HTTPS (the cloud and web hosts are
+                    then host:port, as older clients expect)
 
 The build folder is $NUVOXA_BUILD_DIR (default: <repo>/build); it must hold
 bin/nuvoxa-service. The demo account is 80000001 / nuvoxa123 (bound phone
-13800138000, balance 100.00). DIR/stack.env lists the addresses as
+13800138000, balance 100.00). In the default mode clients reach the service
+at https://127.0.0.1:PORT and trust DIR/tls/ca.pem, the service's own
+certificate authority (NUVOXA_CA_FILE). DIR/stack.env lists the addresses as
 NAME=value lines once everything is up.
 EOF
 }
@@ -32,11 +36,13 @@ FREE_PORTS=0
 STATE=""
 PRIVATE_PULSE=0
 MAX_TIME=0
+PLAIN=0
 
 while [ $# -gt 0 ]; do
   case "$1" in
     --free-ports) FREE_PORTS=1 ;;
     --private-pulse) PRIVATE_PULSE=1 ;;
+    --plain) PLAIN=1 ;;
     --state)
       [ $# -ge 2 ] || { echo "launch.sh: --state needs a folder" >&2; exit 2; }
       STATE=$2; shift ;;
@@ -54,7 +60,7 @@ if [ ! -x "$BIN" ]; then
   echo "launch.sh: $BIN not found; build the nuvoxa-service target first" >&2
   exit 1
 fi
-for tool in kamailio kamcmd sipp; do
+for tool in kamailio kamcmd sipp curl; do
   if ! command -v "$tool" >/dev/null 2>&1 && [ ! -x "/usr/sbin/$tool" ]; then
     echo "launch.sh: $tool is not installed" >&2
     exit 1
@@ -183,8 +189,7 @@ port_busy() {  # TCP or UDP on 127.0.0.1:PORT in use
 
 http_ready() {
   local reply
-  reply=$(timeout 2 bash -c "exec 3<>/dev/tcp/127.0.0.1/$HTTP_PORT && \
-    printf 'GET /cloud/pc/server.aspx HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n' >&3 && cat <&3" 2>/dev/null)
+  reply=$(curl -s --max-time 2 --noproxy '*' --cacert "$CA_FILE" "$CLOUD/cloud/pc/server.aspx" 2>/dev/null)
   [[ $reply == *"127.0.0.1:$SIP_PORT"* ]]
 }
 
@@ -248,7 +253,12 @@ start_stack() {
   local logs=$STATE/logs
   : >"$logs/http.log"; : >"$logs/kamailio.log"
 
-  start http "$logs/http.log" "$BIN" --db "$DB" serve --port "$HTTP_PORT" --sip "127.0.0.1:$SIP_PORT"
+  local https=--https
+  CLOUD=https://127.0.0.1:$HTTP_PORT
+  if [ $PLAIN = 1 ]; then
+    https="" CLOUD=http://127.0.0.1:$HTTP_PORT
+  fi
+  start http "$logs/http.log" "$BIN" --db "$DB" serve --port "$HTTP_PORT" --sip "127.0.0.1:$SIP_PORT" $https
 
   CTL_SOCKET=$SOCK_DIR/kamailio.ctl
   rm -f "$CTL_SOCKET"
@@ -307,6 +317,7 @@ START_TIME=$(date +%s.%N)
 rc=$?
 [ $rc = 0 ] || [ $rc = 3 ] || { log "cannot create the demo account"; exit 1; }
 UPDATE_KEY=$("$BIN" --db "$DB" keygen) || { log "cannot create the update signing key"; exit 1; }
+CA_FILE=$STATE/tls/ca.pem
 
 PULSE_MODE=existing
 PULSE_ADDR=${PULSE_SERVER:-}
@@ -340,9 +351,14 @@ done
 
 start_watchdog
 
+# The hosts as clients take them: a bare host:port is plain HTTP.
+HOSTS=$CLOUD
+[ $PLAIN = 1 ] && HOSTS=127.0.0.1:$HTTP_PORT
+
 {
-  echo "NUVOXA_CLOUD_HOST=127.0.0.1:$HTTP_PORT"
-  echo "NUVOXA_WEB_HOST=127.0.0.1:$HTTP_PORT"
+  echo "NUVOXA_CLOUD_HOST=$HOSTS"
+  echo "NUVOXA_WEB_HOST=$HOSTS"
+  echo "NUVOXA_CA_FILE=$CA_FILE"
   echo "NUVOXA_SIP_HOST=127.0.0.1:$SIP_PORT"
   echo "NUVOXA_DB=$DB"
   echo "NUVOXA_DEMO=$DEMO_ACCOUNT:$DEMO_PASSWORD"
@@ -359,7 +375,8 @@ AUDIO=${PULSE_ADDR:-"the session's PulseAudio"}
 ELAPSED=$(awk -v a="$START_TIME" -v b="$(date +%s.%N)" 'BEGIN { printf "%.2f", b - a }')
 cat <<EOF
 Nuvoxa local service is up (started in ${ELAPSED} s):
-  cloud and web pages  http://127.0.0.1:$HTTP_PORT/
+  cloud and web pages  $CLOUD/
+  trusted authority    $CA_FILE (NUVOXA_CA_FILE)
   SIP registrar/proxy  udp 127.0.0.1:$SIP_PORT (domain $REALM)
   gateways             echo udp:$GW_ECHO_PORT, busy (486...) udp:$GW_BUSY_PORT,
                        no answer (408...) udp:$GW_NOANSWER_PORT, hang-up (487...) udp:$GW_HANGUP_PORT
@@ -368,7 +385,7 @@ Nuvoxa local service is up (started in ${ELAPSED} s):
   database             $DB
   logs                 $STATE/logs
 Press Ctrl+C to stop.
-NUVOXA_SERVICE cloud=127.0.0.1:$HTTP_PORT web=127.0.0.1:$HTTP_PORT sip=127.0.0.1:$SIP_PORT db=$DB demo=$DEMO_ACCOUNT:$DEMO_PASSWORD update-key=$UPDATE_KEY
+NUVOXA_SERVICE cloud=$HOSTS web=$HOSTS sip=127.0.0.1:$SIP_PORT db=$DB demo=$DEMO_ACCOUNT:$DEMO_PASSWORD update-key=$UPDATE_KEY ca=$CA_FILE
 EOF
 
 if [ "$MAX_TIME" -gt 0 ]; then

@@ -1,6 +1,7 @@
 // The update program. The client starts it with the manifest entries to
 // fetch and then exits; this program installs them and starts the client
 // again, the updated one or, after any failure, the old one.
+#include "app/hosts.h"
 #include "platform/paths.h"
 #include "updater/updatejob.h"
 #include "updater/updatewindow.h"
@@ -44,6 +45,7 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     const QString programDir = Paths::programDir();
     QDir::setCurrent(programDir);
+    Hosts::installTrust();
     // The entries follow "--"; without it every argument is an entry, and
     // none that looks like an option is accepted as one.
     QStringList entries = app.arguments().mid(1);

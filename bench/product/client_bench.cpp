@@ -12,6 +12,7 @@
 // NUVOXA_CLOUD_HOST, the proxy's UDP port from NUVOXA_SIP_HOST. Prints
 // NAME=value lines (milliseconds). Calls need CAP_NET_RAW to see the wire.
 #include "app/globals.h"
+#include "app/hosts.h"
 #include "app/settingsstore.h"
 #include "app/startup.h"
 #include "callsdk.h"
@@ -201,6 +202,7 @@ int main(int argc, char *argv[])
     QDir::setCurrent(Paths::programDir());
     QDir().mkpath(Paths::tempDir());
     Startup::installFontSubstitutes();
+    Hosts::installTrust();
     QApplication::setQuitOnLastWindowClosed(false);
     int status = 2;
     {

@@ -1,8 +1,9 @@
 // A failing cloud host during start and login: down, dying mid-request,
 // answering too late, answering megabytes of garbage or an oversized
-// advertisement. The login window comes back with the right message, stays
+// advertisement, or an https host whose certificate does not verify. The login window comes back with the right message, stays
 // usable, and no remembered login is touched.
 #include "app/globals.h"
+#include "app/hosts.h"
 #include "app/settingsstore.h"
 #include "app/startup.h"
 #include "callsdk_double.h"
@@ -14,9 +15,11 @@
 #include "modalanswerer.h"
 #include "platform/paths.h"
 #include "testutil.h"
+#include "tlsfiles.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
@@ -24,6 +27,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QSslConfiguration>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -200,6 +205,58 @@ private slots:
                 QCOMPARE(label->textFormat(), Qt::PlainText);
         }
         QCOMPARE(readBytes(SettingsStore::loginFile()).left(kRemembered.size()), kRemembered);
+    }
+
+    // Over https the login goes through only when the certificate verifies
+    // against the system's authorities plus NUVOXA_CA_FILE; anything else is
+    // a failed transfer, never a login.
+    void httpsNeedsAVerifiedCertificate_data()
+    {
+        QTest::addColumn<QString>("trusted");
+        QTest::addColumn<bool>("loggedIn");
+        QTest::newRow("the service's authority") << "service" << true;
+        QTest::newRow("system authorities only") << "" << false;
+        QTest::newRow("another authority") << "other" << false;
+    }
+
+    void httpsNeedsAVerifiedCertificate()
+    {
+        QFETCH(QString, trusted);
+        QFETCH(bool, loggedIn);
+        QTemporaryDir authorities;
+        nuvoxa::tls::Files service, other;
+        std::string error;
+        for (auto *files : {&service, &other}) {
+            const QString db = authorities.path() + (files == &service ? "/service" : "/other");
+            QVERIFY(QDir().mkpath(db));
+            *files = nuvoxa::tls::filesFor((db + "/db.sqlite").toStdString());
+            QVERIFY2(nuvoxa::tls::ensure(*files, &error), error.c_str());
+        }
+        m_service = std::make_unique<HttpResponder>();
+        QVERIFY(m_service->listenTls(QString::fromStdString(service.serverCert),
+                                     QString::fromStdString(service.serverKey)));
+        m_service->stall(kAdvert);
+        m_service->respond(kLogin, "13800000000|3.00");
+        qputenv("NUVOXA_CLOUD_HOST", m_service->hostPort().toUtf8());
+        qputenv("NUVOXA_CA_FILE", trusted.isEmpty() ? QByteArray()
+                                  : QByteArray::fromStdString((trusted == "service" ? service : other).caCert));
+        const QSslConfiguration before = QSslConfiguration::defaultConfiguration();
+        QVERIFY(Hosts::installTrust());
+        build();
+        ModalAnswerer answerer;
+        answerer.answer("确定");
+        login();
+        if (loggedIn) {
+            QTRY_VERIFY_WITH_TIMEOUT(mainWindowShown(), 15000);
+            QCOMPARE(g_balance, QString("3.00"));
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(answerer.count(), 1, 15000);
+            QCOMPARE(answerer.last().text, QString("登录失败"));
+            QVERIFY(!mainWindowShown());
+        }
+        m_window.reset();
+        QSslConfiguration::setDefaultConfiguration(before);
+        qunsetenv("NUVOXA_CA_FILE");
     }
 
     void oversizedAdvertisement()

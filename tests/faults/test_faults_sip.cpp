@@ -3,6 +3,7 @@
 // a call over a lossy network, the voice server killed during a call, and a
 // login while it is down. The windows return to a usable state each time.
 #include "app/globals.h"
+#include "app/hosts.h"
 #include "app/settingsstore.h"
 #include "app/startup.h"
 #include "login/giflogin.h"
@@ -82,10 +83,11 @@ private:
             if (eq > 0)
                 m_env.insert(QString::fromUtf8(line.left(eq)), QString::fromUtf8(line.mid(eq + 1)));
         }
-        for (const char *name : {"NUVOXA_CLOUD_HOST", "NUVOXA_WEB_HOST", "PULSE_SERVER"}) {
+        for (const char *name : {"NUVOXA_CLOUD_HOST", "NUVOXA_WEB_HOST", "NUVOXA_CA_FILE", "PULSE_SERVER"}) {
             if (m_env.contains(name))
                 qputenv(name, m_env.value(name).toUtf8());
         }
+        Hosts::installTrust();
         return m_env.contains("NUVOXA_SIP_HOST");
     }
 

@@ -23,10 +23,11 @@ stack_processes() {
   done
 }
 
-start_stack() {
+start_stack() {  # start_stack [--plain]
   rm -f "$state/out"
-  local t0=$(date +%s%N)
-  env --default-signal=INT setsid "$launcher" --free-ports --private-pulse --state "$state" \
+  local t0=$(date +%s%N) hosts='https://127\.0\.0\.1:[0-9]*'
+  [ "${1:-}" = --plain ] && hosts='127\.0\.0\.1:[0-9]*'
+  env --default-signal=INT setsid "$launcher" --free-ports --private-pulse --state "$state" "$@" \
     </dev/null >"$state/out" 2>&1 &
   LAUNCHER_PID=$!
   for _ in $(seq 1 300); do
@@ -35,7 +36,7 @@ start_stack() {
     sleep 0.02
   done
   local ms=$(( ($(date +%s%N) - t0) / 1000000 ))
-  if ! grep -q '^NUVOXA_SERVICE cloud=127.0.0.1:[0-9]* web=127.0.0.1:[0-9]* sip=127.0.0.1:[0-9]* db=/.*\.sqlite demo=[^:]*:.* update-key=[A-Za-z0-9+/=]\{56\}$' "$state/out"; then
+  if ! grep -q "^NUVOXA_SERVICE cloud=$hosts web=$hosts sip=127.0.0.1:[0-9]* db=/.*\.sqlite demo=[^:]*:.* update-key=[A-Za-z0-9+/=]\{56\} ca=$state/tls/ca.pem\$" "$state/out"; then
     fail "no NUVOXA_SERVICE line"
     cat "$state/out"
     return 1
@@ -71,8 +72,8 @@ expect_stopped() {  # expect_stopped WHAT EXPECTED_STATUS
 
 # Ctrl+C
 start_stack && { kill -INT $LAUNCHER_PID; expect_stopped "SIGINT" 130; }
-# SIGTERM, with the database of the first run kept
-start_stack && { kill -TERM $LAUNCHER_PID; expect_stopped "SIGTERM" 143; }
+# SIGTERM, with the database of the first run kept, in the plain mode
+start_stack --plain && { kill -TERM $LAUNCHER_PID; expect_stopped "SIGTERM" 143; }
 # A part that dies takes the whole stack down.
 if start_stack; then
   kamailio_pid=$(echo $PIDS | cut -d' ' -f3)
@@ -105,7 +106,7 @@ out=$(env --default-signal=INT "$(dirname "$launcher")/with-service.sh" --free-p
   --state "$state" -- bash -c 'echo "cloud=$NUVOXA_CLOUD_HOST pulse=$PULSE_SERVER"; exit 7' 2>&1)
 rc=$?
 [ $rc = 7 ] || fail "with-service.sh: status $rc, expected 7"
-grep -q '^cloud=127.0.0.1:[0-9]* pulse=unix:' <<<"$out" || fail "with-service.sh: no addresses: $out"
+grep -q '^cloud=https://127.0.0.1:[0-9]* pulse=unix:' <<<"$out" || fail "with-service.sh: no addresses: $out"
 left=$(stack_processes | sort -u | tr '\n' ' ')
 [ -z "$left" ] || fail "with-service.sh: processes left: $left"
 echo "with-service.sh: done"

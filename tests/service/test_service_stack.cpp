@@ -28,10 +28,14 @@ std::string env(const char *name) {
 
 std::string g_uacRunner, g_sipDir;
 
+// The cloud as clients see it: https with the stack's own authority, or a
+// bare host:port in the plain mode.
 httplib::Client client() {
-  const std::string host = env("NUVOXA_CLOUD_HOST");
-  const auto colon = host.rfind(':');
-  httplib::Client c(host.substr(0, colon), std::atoi(host.c_str() + colon + 1));
+  std::string host = env("NUVOXA_CLOUD_HOST");
+  if (host.compare(0, 8, "https://") != 0) host = "http://" + host;
+  httplib::Client c(host);
+  if (!env("NUVOXA_CA_FILE").empty()) c.set_ca_cert_path(env("NUVOXA_CA_FILE").c_str());
+  c.enable_server_certificate_verification(true);
   c.set_connection_timeout(5);
   c.set_read_timeout(10);
   return c;

@@ -1,9 +1,26 @@
 #include "httpresponder.h"
 
+#include <QFile>
 #include <QHostAddress>
 #include <QPointer>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QTimer>
+
+void TlsCapableServer::incomingConnection(qintptr descriptor)
+{
+    if (chain.isEmpty())
+        return QTcpServer::incomingConnection(descriptor);
+    auto *socket = new QSslSocket(this);
+    if (!socket->setSocketDescriptor(descriptor)) {
+        delete socket;
+        return;
+    }
+    socket->setLocalCertificateChain(chain);
+    socket->setPrivateKey(key);
+    addPendingConnection(socket);
+    socket->startServerEncryption();
+}
 
 HttpResponder::HttpResponder(QObject *parent)
     : QObject(parent)
@@ -21,6 +38,16 @@ bool HttpResponder::listen()
     return m_server.listen(QHostAddress::LocalHost, 0);
 }
 
+bool HttpResponder::listenTls(const QString &certFile, const QString &keyFile)
+{
+    QFile keyText(keyFile);
+    if (!keyText.open(QIODevice::ReadOnly))
+        return false;
+    m_server.key = QSslKey(keyText.readAll(), QSsl::Ec);
+    m_server.chain = QSslCertificate::fromPath(certFile, QSsl::Pem, QSslCertificate::PatternSyntax::FixedString);
+    return !m_server.key.isNull() && !m_server.chain.isEmpty() && listen();
+}
+
 quint16 HttpResponder::port() const
 {
     return m_server.serverPort();
@@ -28,7 +55,8 @@ quint16 HttpResponder::port() const
 
 QString HttpResponder::hostPort() const
 {
-    return QStringLiteral("127.0.0.1:%1").arg(port());
+    const QString host = QStringLiteral("127.0.0.1:%1").arg(port());
+    return m_server.chain.isEmpty() ? host : QStringLiteral("https://") + host;
 }
 
 void HttpResponder::respond(const QByteArray &path, const QByteArray &body, int status,

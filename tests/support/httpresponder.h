@@ -5,10 +5,23 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSslCertificate>
+#include <QSslKey>
 #include <QString>
 #include <QTcpServer>
 
 class QTcpSocket;
+
+// Accepts plain connections, or TLS ones once given a certificate chain.
+class TlsCapableServer : public QTcpServer
+{
+public:
+    QList<QSslCertificate> chain;
+    QSslKey key;
+
+protected:
+    void incomingConnection(qintptr descriptor) override;
+};
 
 // A scripted HTTP server on the loopback interface for widget tests. Each
 // path gets an answer (body, status, delay), a stall (the connection stays
@@ -30,8 +43,12 @@ public:
 
     // Listens on 127.0.0.1 on a free port.
     bool listen();
+    // The same over TLS, presenting the chain of certFile (PEM, server
+    // certificate first) with keyFile.
+    bool listenTls(const QString &certFile, const QString &keyFile);
     quint16 port() const;
-    // "127.0.0.1:<port>", the form the client's host settings take.
+    // "127.0.0.1:<port>" (plain) or "https://127.0.0.1:<port>", the forms the
+    // client's host settings take.
     QString hostPort() const;
 
     void respond(const QByteArray &path, const QByteArray &body, int status = 200,
@@ -58,7 +75,7 @@ private:
     void readRequest(QTcpSocket *socket);
     void answer(QTcpSocket *socket, const Script &script);
 
-    QTcpServer m_server;
+    TlsCapableServer m_server;
     QHash<QByteArray, Script> m_scripts;
     QHash<QTcpSocket *, QByteArray> m_pending;
     QList<Request> m_requests;

@@ -137,6 +137,16 @@ void TestVoiceAccount::unreachableCloud()
     QCOMPARE(loginServer(acct.data(), pwd.data(), 1), -1);
     QVERIFY(t.elapsed() < 10000);
 
+    // The stack's own cloud over https, without its authority: a certificate
+    // that does not verify is no cloud at all.
+    QVERIFY2(realCloud_.startsWith("https://"), realCloud_.constData());
+    const QByteArray authority = qgetenv("NUVOXA_CA_FILE");
+    qputenv("NUVOXA_CLOUD_HOST", realCloud_);
+    qunsetenv("NUVOXA_CA_FILE");
+    getServerIp();
+    QCOMPARE(loginServer(acct.data(), pwd.data(), 1), -1);
+    qputenv("NUVOXA_CA_FILE", authority);
+
     // An answer that is no address is not used either.
     FakeCloud junk("<html>oops</html>");
     qputenv("NUVOXA_CLOUD_HOST", junk.host());
