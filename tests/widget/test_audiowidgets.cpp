@@ -192,33 +192,6 @@ private slots:
         QCOMPARE(VolumeBar::sliderValue(1.0f), 100);
     }
 
-    void dialogForm()
-    {
-        HLTestAudio dialog;
-        QCOMPARE(dialog.size(), QSize(345, 237));
-        QVERIFY(dialog.windowFlags() & Qt::FramelessWindowHint);
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("语音测试"));
-        auto *titleBar = dialog.findChild<QWidget *>(QStringLiteral("widget"));
-        QCOMPARE(titleBar->geometry(), QRect(2, 2, 341, 31));
-        QCOMPARE(label(titleBar, "label")->text(), QStringLiteral("  语音测试"));
-        QPushButton *start = button(&dialog, "pushButtonx");
-        QVERIFY(start->isCheckable());
-        QVERIFY(!start->isChecked());
-        QCOMPARE(start->text(), QStringLiteral("开始测试"));
-        QCOMPARE(start->geometry(), QRect(100, 50, 75, 23));
-        QCOMPARE(label(dialog.findChild<QWidget *>(QStringLiteral("widget_2")), "label")->text(),
-                 QStringLiteral("语音测试向导"));
-        QVERIFY(label(&dialog, "label_2")->isHidden());
-        QVERIFY(label(&dialog, "label_2")->wordWrap());
-        QPushButton *close = button(&dialog, "pbClose");
-        QCOMPARE(close->text(), QStringLiteral("取消"));
-        QCOMPARE(close->geometry(), QRect(260, 200, 65, 26));
-        QCOMPARE(close->styleSheet(),
-                 QStringLiteral("QPushButton{border-style:none;border-image:url(image/send.png);"
-                                "border-width:0px;}         QPushButton:hover{border-style:none;"
-                                "border-image:url(image/send_1.png);}"));
-    }
-
     void startAndStop()
     {
         AudioScript script;

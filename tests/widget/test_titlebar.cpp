@@ -1,12 +1,8 @@
 // The title bar of frameless windows: dragging, minimise and close.
 #include "testutil.h"
-#include "widgets/mycombobox.h"
-#include "widgets/mylogin.h"
 #include "widgets/mytitlebar.h"
 
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -116,21 +112,6 @@ private slots:
             for (int x = area.left(); x <= area.right(); ++x)
                 colours.insert(shot.pixel(x, y));
         QVERIFY2(colours.size() > 3, "the close picture is missing");
-    }
-
-    void accountListAndCountryBox()
-    {
-        QComboBox account;
-        account.setEditable(true);
-        auto *list = new MyLogin;
-        account.setModel(list->model());
-        account.setView(list);
-        MyComBobox country;
-        country.setEditable(true);
-        country.addItem("86");
-        QTest::keyClicks(account.lineEdit(), "1001");
-        QCOMPARE(account.currentText(), QString("1001"));
-        QCOMPARE(country.currentText(), QString("86"));
     }
 };
 
