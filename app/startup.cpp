@@ -8,6 +8,7 @@
 #include "platform/instanceguard.h"
 #include "platform/numberchannel.h"
 #include "platform/paths.h"
+#include "platform/translation.h"
 #include "widgets/focusmarker.h"
 
 #include <QApplication>
@@ -75,6 +76,8 @@ void receiveNumbers(NumberChannel &channel)
 
 int run(QApplication &app, const QStringList &arguments)
 {
+    // Before the first box: a second copy speaks the user's language too.
+    Translation::install(app);
     // A link handler passes exactly one argument; more are not read.
     const bool numberGiven = arguments.size() > 1;
     const QString number = numberGiven ? NumberLink::dialable(arguments.at(1)) : QString();

@@ -12,7 +12,7 @@
 #include <QKeyEvent>
 #include <QRegularExpression>
 
-static const char *const kServiceLine = "  客服热线：10000000000";
+static const char *const kServiceLine = QT_TRANSLATE_NOOP("MianWindow", "  客服热线：10000000000");
 static const int kLongPressMs = 1000;
 
 void MianWindow::insertIntoField(const QString &insert)

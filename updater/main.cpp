@@ -3,6 +3,7 @@
 // again, the updated one or, after any failure, the old one.
 #include "app/hosts.h"
 #include "platform/paths.h"
+#include "platform/translation.h"
 #include "updater/updatejob.h"
 #include "updater/updatewindow.h"
 
@@ -43,6 +44,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    Translation::install(app);
     const QString programDir = Paths::programDir();
     QDir::setCurrent(programDir);
     Hosts::installTrust();
