@@ -1,0 +1,74 @@
+// Every window of the client, made as the program makes it, for the tests
+// that walk them all (accessibility, translations).
+#ifndef NUVOXA_TESTS_EVERYWINDOW_H
+#define NUVOXA_TESTS_EVERYWINDOW_H
+
+#include "app/globals.h"
+#include "audio/hltestaudio.h"
+#include "login/giflogin.h"
+#include "login/widget.h"
+#include "mainwindow/callstate.h"
+#include "mainwindow/mianwindow.h"
+#include "records/addfriend.h"
+#include "records/callrecord.h"
+#include "records/editfriend.h"
+#include "records/recordstore.h"
+#include "settings/settingdlg.h"
+#include "settings/userdlg.h"
+#include "widgets/leavetimewidget.h"
+
+#include <functional>
+#include <iterator>
+
+namespace EveryWindow {
+
+// A logged-in main window with one history entry and one contact, 张三.
+inline QWidget *mainWindow()
+{
+    g_account = "1001";
+    g_password = "secret";
+    g_bindPhone = "13800000000";
+    g_balance = "12.50";
+    g_adReady = false;
+    g_callState = 0;
+    HistoryStore("1001").write({"24.05.01 10:00", "13900000000", "out", "张三"});
+    ContactStore("1001").save("张三", "13900000000");
+    return new MianWindow;
+}
+
+inline QWidget *record(bool history)
+{
+    auto *row = new CallRecord;
+    const PHONEDATA data{history ? "24.05.01 10:00" : "", "13900000000", history ? "out" : "", "张三"};
+    if (history)
+        row->setHistoryData(data);
+    else
+        row->setContactData(data);
+    return row;
+}
+
+struct Entry
+{
+    const char *window;
+    std::function<QWidget *()> make;
+};
+
+inline const Entry kWindows[] = {
+    {"login", [] { return new Widget; }},
+    {"login progress", [] { return new GifLogin; }},
+    {"main", mainWindow},
+    {"settings", [] { return new SettingDlg; }},
+    {"agreement", [] { return new UserDlg; }},
+    {"audio test", [] { return new HLTestAudio; }},
+    {"add contact", [] { return new AddFriend; }},
+    {"edit contact", [] { return new EditFriend; }},
+    {"bind popup", [] { return new leaveTimeWidget; }},
+    {"history row", [] { return record(true); }},
+    {"contact row", [] { return record(false); }},
+};
+
+inline constexpr int kCount = int(std::size(kWindows));
+
+}  // namespace EveryWindow
+
+#endif
