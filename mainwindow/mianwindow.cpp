@@ -16,6 +16,7 @@
 #include "audio/volumecontrol.h"
 #include "settings/settingdlg.h"
 #include "ui_mianwindow.h"
+#include "widgets/accessibletab.h"
 #include "widgets/hlmenu.h"
 #include "widgets/leavetimewidget.h"
 #include "widgets/mylabel.h"
@@ -160,6 +161,8 @@ MianWindow::MianWindow(QWidget *parent)
 
     for (QToolButton *button : {ui->toolButton, ui->toolButton_2, ui->tb2, ui->tb3, ui->tb2_2})
         button->setCheckable(true);
+    for (QToolButton *tab : {ui->tb2_2, ui->tb2, ui->tb3})
+        AccessibleTab::mark(tab);
     ui->tb2->setChecked(true);
 
     loadHistory();

@@ -8,6 +8,7 @@
 #include "settings/clickframe.h"
 #include "settings/userdlg.h"
 #include "ui_settingdlg.h"
+#include "widgets/accessibletab.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -66,6 +67,9 @@ SettingDlg::SettingDlg(QWidget *parent)
         // The frame takes only the mouse; from the keyboard the icon selects.
         ClickFrame *frame = icon.frame;
         connect(icon.button, &QToolButton::clicked, this, [this, frame] { setIndex(frame); });
+        // Checked marks the selected page for the screen reader.
+        icon.button->setCheckable(true);
+        AccessibleTab::mark(icon.button);
     }
     const QString update = toolButtonStyle(QStringLiteral("image/gengxin.png"), QStringLiteral("image/gengxin1.png"));
     ui->toolButton_10->setStyleSheet(update);
@@ -104,6 +108,7 @@ SettingDlg::SettingDlg(QWidget *parent)
     ui->label_14->hide();
     ui->toolButton_20->hide();
     ui->stackedWidget->setCurrentIndex(1);
+    ui->toolButton_21->setChecked(true);
     refreshBasicSettings();
 }
 
@@ -128,6 +133,7 @@ void SettingDlg::setIndex(ClickFrame *frame)
     for (const auto &selector : selectors) {
         const bool selected = selector.frame == frame;
         selector.frame->setStyleSheet(QString::fromLatin1(selected ? kSelectedFrame : kPlainFrame));
+        selector.frame->findChild<QToolButton *>()->setChecked(selected);
         if (selected)
             ui->stackedWidget->setCurrentIndex(selector.page);
     }

@@ -1,78 +1,27 @@
 // What a screen reader finds in each window: every control it can reach has
 // a name, and the login window's Tab key follows its layout.
-#include "app/globals.h"
 #include "app/startup.h"
-#include "audio/hltestaudio.h"
 #include "callsdk_double.h"
-#include "login/giflogin.h"
-#include "login/widget.h"
+#include "everywindow.h"
 #include "mainwindow/callstate.h"
-#include "mainwindow/mianwindow.h"
-#include "records/addfriend.h"
-#include "records/callrecord.h"
-#include "records/editfriend.h"
-#include "records/recordstore.h"
-#include "settings/settingdlg.h"
-#include "settings/userdlg.h"
 #include "testutil.h"
 #include "widgets/focusmarker.h"
-#include "widgets/leavetimewidget.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAbstractSlider>
 #include <QAccessible>
 #include <QApplication>
+#include <QStackedWidget>
 #include <QTest>
 
-#include <functional>
 #include <memory>
 
 namespace {
 
-using Factory = std::function<QWidget *()>;
-
-QWidget *mainWindow()
-{
-    g_account = "1001";
-    g_password = "secret";
-    g_bindPhone = "13800000000";
-    g_balance = "12.50";
-    g_adReady = false;
-    g_callState = 0;
-    HistoryStore("1001").write({"24.05.01 10:00", "13900000000", "out", "张三"});
-    ContactStore("1001").save("张三", "13900000000");
-    return new MianWindow;
-}
-
-QWidget *record(bool history)
-{
-    auto *row = new CallRecord;
-    const PHONEDATA data{history ? "24.05.01 10:00" : "", "13900000000", history ? "out" : "", "张三"};
-    if (history)
-        row->setHistoryData(data);
-    else
-        row->setContactData(data);
-    return row;
-}
-
-const struct
-{
-    const char *window;
-    Factory make;
-} kWindows[] = {
-    {"login", [] { return new Widget; }},
-    {"login progress", [] { return new GifLogin; }},
-    {"main", mainWindow},
-    {"settings", [] { return new SettingDlg; }},
-    {"agreement", [] { return new UserDlg; }},
-    {"audio test", [] { return new HLTestAudio; }},
-    {"add contact", [] { return new AddFriend; }},
-    {"edit contact", [] { return new EditFriend; }},
-    {"bind popup", [] { return new leaveTimeWidget; }},
-    {"history row", [] { return record(true); }},
-    {"contact row", [] { return record(false); }},
-};
+using EveryWindow::kWindows;
+using EveryWindow::mainWindow;
+using EveryWindow::record;
 
 bool isControl(const QAccessibleInterface *iface)
 {
@@ -157,7 +106,7 @@ private slots:
     void everyControlHasAName_data()
     {
         QTest::addColumn<int>("index");
-        for (int i = 0; i < int(std::size(kWindows)); ++i)
+        for (int i = 0; i < EveryWindow::kCount; ++i)
             QTest::newRow(kWindows[i].window) << i;
     }
 
@@ -191,6 +140,41 @@ private slots:
             for (const char *button : {"toolButton_2", "toolButton_4"})
                 QCOMPARE(row->findChild<QWidget *>(button)->accessibleDescription(), expected);
         }
+    }
+
+    // The page switches are read as tabs, the shown page's as selected
+    // (not as unavailable), and the reader's press action switches pages.
+    void pageSwitchesAreTabs_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QStringList>("tabs");
+        QTest::newRow("main") << 2 << QStringList{"tb2_2", "tb3", "tb2"};
+        QTest::newRow("settings") << 3 << QStringList{"toolButton_4", "toolButton_5", "toolButton_21"};
+    }
+
+    void pageSwitchesAreTabs()
+    {
+        QFETCH(int, index);
+        QFETCH(QStringList, tabs);
+        std::unique_ptr<QWidget> window(kWindows[index].make());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        auto *stack = window->findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
+        QSet<int> pages;
+        for (const QString &pressed : tabs) {
+            QAccessibleInterface *tab = QAccessible::queryAccessibleInterface(window->findChild<QWidget *>(pressed));
+            QVERIFY(tab->actionInterface());
+            tab->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+            pages.insert(stack->currentIndex());
+            for (const QString &name : tabs) {
+                QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(window->findChild<QWidget *>(name));
+                QCOMPARE(iface->role(), QAccessible::PageTab);
+                QVERIFY(!iface->text(QAccessible::Name).isEmpty());
+                QCOMPARE(bool(iface->state().selected), name == pressed);
+                QVERIFY2(!iface->state().disabled, qPrintable(name));
+            }
+        }
+        QCOMPARE(pages.size(), tabs.size());
     }
 
     void loginTabOrderFollowsTheLayout()
