@@ -3,6 +3,7 @@
 #include "audio/audiotestring.h"
 #include "audio/audiotestth.h"
 #include "ui_hltestaudio.h"
+#include "widgets/skinpicture.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -51,8 +52,7 @@ HLTestAudio::~HLTestAudio()
 void HLTestAudio::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    const QPixmap back(QStringLiteral("image/newChatBack.png"));
-    painter.drawPixmap(0, 0, back.scaled(size(), Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    painter.drawPixmap(rect(), SkinPicture::load(QStringLiteral("image/newChatBack.png")));
 }
 
 void HLTestAudio::closeEvent(QCloseEvent *event)

@@ -1,5 +1,7 @@
 #include "audio/mystyle.h"
 
+#include "widgets/skinpicture.h"
+
 #include <QPainter>
 #include <QPixmap>
 #include <QStyleOptionSlider>
@@ -21,12 +23,13 @@ void MyStyle::drawComplexControl(ComplexControl, const QStyleOptionComplex *opti
 
     painter->save();
     // Relative to the working folder, which is the program folder.
-    const QPixmap grooveImage(m_alternate ? QStringLiteral("image/tuoqi1.png")
-                                          : QStringLiteral("image/tuoqi.png"));
-    const QPixmap handleImage(m_alternate ? QStringLiteral("image/huakuai1.png")
-                                          : QStringLiteral("image/huakuai.png"));
+    const QPixmap grooveImage = SkinPicture::load(m_alternate ? QStringLiteral("image/tuoqi1.png")
+                                                              : QStringLiteral("image/tuoqi.png"));
+    const QPixmap handleImage = SkinPicture::load(m_alternate ? QStringLiteral("image/huakuai1.png")
+                                                              : QStringLiteral("image/huakuai.png"));
     if ((slider->subControls & SC_SliderGroove) && groove.isValid() && handle.isValid()) {
-        const QRect target(groove.left(), groove.top() + 5, groove.width(), grooveImage.height());
+        const int height = qRound(grooveImage.height() / grooveImage.devicePixelRatioF());
+        const QRect target(groove.left(), groove.top() + 5, groove.width(), height);
         painter->drawPixmap(target, grooveImage);
     }
     // The pressed handle looks the same.

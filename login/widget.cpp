@@ -15,6 +15,7 @@
 #include "platform/desktop.h"
 #include "platform/paths.h"
 #include "widgets/mylogin.h"
+#include "widgets/skinpicture.h"
 
 #include <QBitmap>
 #include <QCloseEvent>
@@ -79,10 +80,12 @@ Widget::Widget(QWidget *parent)
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
 
     // The skin picture is the window: its transparent parts are cut away.
+    // The outline is one bit deep, so the mask comes from the plain picture
+    // at any scale.
     const QPixmap skin(QStringLiteral("image/login.png"));
     if (!skin.isNull()) {
         QPalette palette = this->palette();
-        palette.setBrush(QPalette::All, QPalette::Window, QBrush(skin));
+        palette.setBrush(QPalette::All, QPalette::Window, QBrush(SkinPicture::load(QStringLiteral("image/login.png"))));
         setPalette(palette);
         setMask(skin.mask());
     }

@@ -20,6 +20,7 @@
 #include "widgets/hlmenu.h"
 #include "widgets/leavetimewidget.h"
 #include "widgets/mylabel.h"
+#include "widgets/skinpicture.h"
 
 #include <QApplication>
 #include <QBitmap>
@@ -72,7 +73,7 @@ MianWindow::MianWindow(QWidget *parent)
 
     const QPixmap outline(QStringLiteral("image/main.png"));
     QPalette windowPalette = palette();
-    windowPalette.setBrush(QPalette::All, backgroundRole(), QBrush(outline));
+    windowPalette.setBrush(QPalette::All, backgroundRole(), QBrush(SkinPicture::load(QStringLiteral("image/main.png"))));
     setPalette(windowPalette);
     if (!outline.isNull())
         setMask(outline.mask());

@@ -9,6 +9,7 @@
 #include "settings/userdlg.h"
 #include "ui_settingdlg.h"
 #include "widgets/accessibletab.h"
+#include "widgets/skinpicture.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -244,5 +245,5 @@ void SettingDlg::showInformation(const QString &text)
 void SettingDlg::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.drawPixmap(rect(), QPixmap(QStringLiteral("image/backx.png")));
+    painter.drawPixmap(rect(), SkinPicture::load(QStringLiteral("image/backx.png")));
 }

@@ -2,6 +2,7 @@
 
 #include "app/accountpages.h"
 #include "ui_leavetimewidget.h"
+#include "widgets/skinpicture.h"
 
 #include <QPainter>
 
@@ -42,7 +43,7 @@ void leaveTimeWidget::setLinkVisible(bool visible)
 void leaveTimeWidget::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.drawPixmap(rect(), QPixmap(QStringLiteral("image/newChatBack.png")));
+    painter.drawPixmap(rect(), SkinPicture::load(QStringLiteral("image/newChatBack.png")));
 }
 
 void leaveTimeWidget::onTimerOut()

@@ -9,6 +9,7 @@
 //               W and H are the picture size, frame and angle the GIF frame;
 //   {{@part}}   the text of SRCDIR/parts/<part>.svg (part may itself be a key);
 //   {{W-2}}     arithmetic (+ - * / and parentheses) over numbers and keys.
+// A ".png" is also rendered at twice its size as "<name>@2x.png".
 // Options on a line: edge=hard makes the alpha either 0 or 255 (window masks);
 // a ".gif" name renders frames=N pictures, delay=D milliseconds apart, with
 // {{frame}} = 0..N-1 and {{angle}} = 360 * frame / N.
@@ -301,12 +302,12 @@ QMap<QString, QString> variablesFor(const Entry &e, const QMap<QString, QString>
     return vars;
 }
 
-bool renderSvg(const QString &svg, const Entry &e, QImage *img, const QString &where)
+bool renderSvg(const QString &svg, const Entry &e, QImage *img, const QString &where, int scale = 1)
 {
     QSvgRenderer renderer(svg.toUtf8());
     if (!renderer.isValid())
         return fail(QStringLiteral("%1: the expanded SVG does not parse").arg(where));
-    *img = QImage(e.width, e.height, QImage::Format_ARGB32_Premultiplied);
+    *img = QImage(e.width * scale, e.height * scale, QImage::Format_ARGB32_Premultiplied);
     img->fill(Qt::transparent);
     // Keep the drawing's proportions: an icon drawn on a square grid stays
     // round in a 25 x 26 picture. Window pictures use their own size as grid.
@@ -318,6 +319,7 @@ bool renderSvg(const QString &svg, const Entry &e, QImage *img, const QString &w
         target = QRectF(QPointF((e.width - size.width()) / 2, (e.height - size.height()) / 2), size);
     }
     QPainter p(img);
+    p.scale(scale, scale);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -382,13 +384,18 @@ bool renderEntry(const Entry &e, const QString &srcDir, const QString &outDir,
     QString svg = templ;
     if (!expand(&svg, vars, srcDir + QStringLiteral("/parts"), where))
         return false;
-    QImage img;
-    if (!renderSvg(svg, e, &img, where))
-        return false;
-    if (e.params.value(QStringLiteral("edge")) == QLatin1String("hard"))
-        hardenEdges(&img);
-    if (!img.save(outPath, "PNG"))
-        return fail(QStringLiteral("%1: cannot write %2").arg(where, outPath));
+    // Each picture twice: as named, and at double size as name@2x.png, which
+    // Qt picks on screens scaled to 200 %.
+    for (const int scale : {1, 2}) {
+        const QString path = scale == 1 ? outPath : outPath.chopped(4) + QStringLiteral("@2x.png");
+        QImage img;
+        if (!renderSvg(svg, e, &img, where, scale))
+            return false;
+        if (e.params.value(QStringLiteral("edge")) == QLatin1String("hard"))
+            hardenEdges(&img);
+        if (!img.save(path, "PNG"))
+            return fail(QStringLiteral("%1: cannot write %2").arg(where, path));
+    }
     return true;
 }
 

@@ -92,6 +92,11 @@ private slots:
                 for (int x = 0; x < argb.width(); ++x)
                     opaque += alphaAt(argb, x, y) > 128;
             QVERIFY2(opaque > 0, qPrintable(p.name + QStringLiteral(" is empty")));
+            // Screens scaled to 200 % get the double-size rendering.
+            if (p.name.endsWith(QLatin1String(".png"))) {
+                const QString large = QStringLiteral("image/") + p.name.chopped(4) + QStringLiteral("@2x.png");
+                QVERIFY2(QImageReader(large).size() == p.size * 2, qPrintable(large));
+            }
         }
     }
 
