@@ -587,11 +587,11 @@ Copyright © Veltrano International Ltd.</translation>
     </message>
     <message>
         <source>当前版本</source>
-        <translation>Current version</translation>
+        <translation>Version</translation>
     </message>
     <message>
         <source>检查更新</source>
-        <translation>Check for updates</translation>
+        <translation>Check now</translation>
     </message>
     <message>
         <source>有可用更新</source>

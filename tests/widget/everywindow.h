@@ -1,5 +1,5 @@
-// Every window of the client, made as the program makes it, for the tests
-// that walk them all (accessibility, translations).
+// Every window of the client and the update program, made as the programs
+// make them, for the tests that walk them all (accessibility, languages).
 #ifndef NUVOXA_TESTS_EVERYWINDOW_H
 #define NUVOXA_TESTS_EVERYWINDOW_H
 
@@ -15,7 +15,10 @@
 #include "records/recordstore.h"
 #include "settings/settingdlg.h"
 #include "settings/userdlg.h"
+#include "updater/updatewindow.h"
 #include "widgets/leavetimewidget.h"
+
+#include <QCoreApplication>
 
 #include <functional>
 #include <iterator>
@@ -34,6 +37,14 @@ inline QWidget *mainWindow()
     HistoryStore("1001").write({"24.05.01 10:00", "13900000000", "out", "张三"});
     ContactStore("1001").save("张三", "13900000000");
     return new MianWindow;
+}
+
+// The update program's window as it fetches the manifest.
+inline QWidget *updateWindow()
+{
+    auto *window = new UpdateWindow(nullptr);
+    window->setStatus(QCoreApplication::translate("UpdateJob", "正在获取更新信息…"));
+    return window;
 }
 
 inline QWidget *record(bool history)
@@ -65,6 +76,7 @@ inline const Entry kWindows[] = {
     {"bind popup", [] { return new leaveTimeWidget; }},
     {"history row", [] { return record(true); }},
     {"contact row", [] { return record(false); }},
+    {"update", updateWindow},
 };
 
 inline constexpr int kCount = int(std::size(kWindows));

@@ -1,6 +1,6 @@
 // Every window in both languages: pictures of each under
-// build/screenshots/lang-<language>-<window>.png, and no text cut off by
-// the control that shows it.
+// build/screenshots/lang-<language>-<window>.png, no text cut off by the
+// control that shows it, and no two texts drawn over each other.
 #include "app/startup.h"
 #include "callsdk_double.h"
 #include "everywindow.h"
@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QStyle>
+#include <QStyleOptionToolButton>
 #include <QTest>
 #include <QTextDocument>
 #include <QToolButton>
@@ -66,12 +67,22 @@ QString cutOff(QWidget *widget)
     }
     if (auto *button = qobject_cast<QAbstractButton *>(widget)) {
         auto *tool = qobject_cast<QToolButton *>(widget);
-        if (button->text().isEmpty() || (tool && tool->toolButtonStyle() == Qt::ToolButtonIconOnly))
+        // A tool button without an icon shows its text whatever its style.
+        if (button->text().isEmpty()
+            || (tool && tool->toolButtonStyle() == Qt::ToolButtonIconOnly && !tool->icon().isNull()))
             return {};
-        int need = widest(metrics, button->text());
-        if (tool && tool->toolButtonStyle() == Qt::ToolButtonTextBesideIcon)
-            need += tool->iconSize().width();
-        return need <= button->contentsRect().width() ? QString() : button->text();
+        // The style's own measure, with the frames and padding of the style
+        // sheets; a tool button's size hint may still be that of its old font.
+        int need = button->sizeHint().width();
+        if (tool) {
+            QStyleOptionToolButton option;
+            option.initFrom(tool);
+            option.text = tool->text();
+            option.toolButtonStyle = tool->toolButtonStyle();
+            const QSize text(widest(metrics, tool->text()), metrics.height());
+            need = tool->style()->sizeFromContents(QStyle::CT_ToolButton, &option, text, tool).width();
+        }
+        return need <= button->width() ? QString() : button->text();
     }
     if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
         const QString hint = edit->placeholderText();
@@ -89,8 +100,53 @@ QString cutOff(QWidget *widget)
     return {};
 }
 
+// Where a label or button draws its text, in its parent's coordinates;
+// empty when it shows none.
+QRect textArea(QWidget *widget)
+{
+    if (auto *button = qobject_cast<QAbstractButton *>(widget))
+        return button->text().isEmpty() ? QRect() : button->geometry();
+    auto *label = qobject_cast<QLabel *>(widget);
+    const QString text = label ? shownText(label->text()).trimmed() : QString();
+    if (text.isEmpty())
+        return {};
+    const QFontMetrics metrics(label->font());
+    const QRect box = label->geometry();
+    const int width = label->wordWrap() ? box.width() : qMin(widest(metrics, text), box.width());
+    const int height = qMin(box.height(), label->wordWrap() ? label->heightForWidth(box.width())
+                                                            : metrics.lineSpacing() * (text.count(QLatin1Char('\n')) + 1));
+    const Qt::Alignment align = label->alignment();
+    const int x = align & Qt::AlignRight ? box.right() + 1 - width
+                  : align & Qt::AlignHCenter ? box.center().x() - width / 2 : box.left();
+    const int y = align & Qt::AlignTop ? box.top()
+                  : align & Qt::AlignBottom ? box.bottom() + 1 - height : box.center().y() - height / 2;
+    return QRect(x, y, width, height);
+}
+
+void collectOverlaps(QWidget *window, QStringList &found)
+{
+    QList<QWidget *> parents = window->findChildren<QWidget *>();
+    parents << window;
+    for (QWidget *parent : qAsConst(parents)) {
+        QVector<QWidget *> shown;
+        for (QObject *child : parent->children()) {
+            auto *widget = qobject_cast<QWidget *>(child);
+            if (widget && widget->isVisibleTo(window) && !textArea(widget).isEmpty())
+                shown << widget;
+        }
+        for (int i = 0; i < shown.size(); ++i) {
+            for (int j = i + 1; j < shown.size(); ++j) {
+                const QString line = shown[i]->objectName() + QStringLiteral(" overlaps ") + shown[j]->objectName();
+                if (textArea(shown[i]).intersects(textArea(shown[j])) && !found.contains(line))
+                    found << line;
+            }
+        }
+    }
+}
+
 void collectCutOff(QWidget *window, QStringList &found)
 {
+    collectOverlaps(window, found);
     for (QWidget *widget : window->findChildren<QWidget *>()) {
         if (!widget->isVisibleTo(window))
             continue;
