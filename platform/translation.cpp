@@ -8,6 +8,21 @@
 
 namespace Translation {
 
+QLocale messagesLocale()
+{
+    QString name;
+    for (const char *variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        name = qEnvironmentVariable(variable);
+        if (!name.isEmpty())
+            break;
+    }
+    // "en_US.UTF-8@euro": the codeset and modifier say nothing of the language.
+    name = name.section(QLatin1Char('.'), 0, 0).section(QLatin1Char('@'), 0, 0);
+    if (name.isEmpty() || name == QLatin1String("C") || name == QLatin1String("POSIX"))
+        return QLocale::c();
+    return QLocale(name);
+}
+
 QString fileFor(const QLocale &locale, const QString &dir)
 {
     // "C" and "POSIX" name no language; their section is no file name either.

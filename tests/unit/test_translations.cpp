@@ -15,6 +15,7 @@
 #include <QXmlStreamReader>
 
 #include <set>
+#include <utility>
 
 namespace {
 
@@ -92,28 +93,45 @@ private slots:
         qDeleteAll(qApp->findChildren<QTranslator *>());
     }
 
+    // The environment as a desktop session or a terminal sets it.
     void textsFollowTheLocale_data()
     {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<QString>("expected");
-        const QString english = QStringLiteral("Only one account can be logged in at a time!");
-        const QString chinese = QString::fromUtf8(kProbe);
-        QTest::newRow("en_US") << "en_US" << english;
-        QTest::newRow("en_GB") << "en_GB" << english;
-        QTest::newRow("zh_CN") << "zh_CN" << chinese;
-        QTest::newRow("zh_TW") << "zh_TW" << chinese;
-        QTest::newRow("zh_HK") << "zh_HK" << chinese;
-        QTest::newRow("fr_FR, no translation") << "fr_FR" << chinese;
-        QTest::newRow("C") << "C" << chinese;
-        QTest::newRow("POSIX") << "POSIX" << chinese;
+        QTest::addColumn<QByteArray>("lcAll");
+        QTest::addColumn<QByteArray>("lcMessages");
+        QTest::addColumn<QByteArray>("lang");
+        QTest::addColumn<bool>("english");
+        QTest::newRow("en_US") << QByteArray() << QByteArray() << QByteArray("en_US.UTF-8") << true;
+        QTest::newRow("en_GB") << QByteArray() << QByteArray() << QByteArray("en_GB.UTF-8") << true;
+        QTest::newRow("zh_CN") << QByteArray() << QByteArray() << QByteArray("zh_CN.UTF-8") << false;
+        QTest::newRow("zh_TW") << QByteArray() << QByteArray() << QByteArray("zh_TW.UTF-8") << false;
+        QTest::newRow("fr_FR, no translation") << QByteArray() << QByteArray() << QByteArray("fr_FR.UTF-8") << false;
+        QTest::newRow("C") << QByteArray("C.UTF-8") << QByteArray() << QByteArray() << false;
+        QTest::newRow("POSIX") << QByteArray() << QByteArray() << QByteArray("POSIX") << false;
+        QTest::newRow("nothing set") << QByteArray() << QByteArray() << QByteArray() << false;
+        QTest::newRow("messages over LANG") << QByteArray() << QByteArray("en_US.UTF-8") << QByteArray("zh_CN.UTF-8") << true;
+        QTest::newRow("LC_ALL over messages") << QByteArray("zh_CN.UTF-8") << QByteArray("en_US.UTF-8") << QByteArray() << false;
     }
 
     void textsFollowTheLocale()
     {
-        QFETCH(QString, locale);
-        QFETCH(QString, expected);
-        Translation::install(*qApp, QLocale(locale));
-        QCOMPARE(QCoreApplication::translate("main", kProbe), expected);
+        QFETCH(QByteArray, lcAll);
+        QFETCH(QByteArray, lcMessages);
+        QFETCH(QByteArray, lang);
+        QFETCH(bool, english);
+        const QByteArray saved = qgetenv("LC_ALL");
+        const std::pair<const char *, QByteArray> variables[] = {{"LC_ALL", lcAll}, {"LC_MESSAGES", lcMessages}, {"LANG", lang}};
+        for (const auto &variable : variables) {
+            if (variable.second.isEmpty())
+                qunsetenv(variable.first);
+            else
+                qputenv(variable.first, variable.second);
+        }
+        // Numbers written the English way do not make the interface English.
+        qputenv("LC_NUMERIC", "en_US.UTF-8");
+        Translation::install(*qApp);
+        qputenv("LC_ALL", saved);
+        QCOMPARE(QCoreApplication::translate("main", kProbe),
+                 english ? QStringLiteral("Only one account can be logged in at a time!") : QString::fromUtf8(kProbe));
     }
 
     // The English file against the sources as they stand: a new or changed
