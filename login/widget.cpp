@@ -38,9 +38,12 @@
 
 namespace {
 
+// The field picture is drawn whole, as large as the field: the toolkit
+// would cut a sliced border out of the double-size picture in its device
+// pixels and square off the corners on a screen at 200 %.
 const char *const kComboStyle =
-    "QComboBox{background-color:transparent;border-width:4px;border-image:url(image/user_1.png);"
-    "margin:0px;padding:0px;} "
+    "QComboBox{background-color:transparent;border-style:none;border-image:url(image/user_1.png);"
+    "margin:0px;padding:4px;} "
     "QComboBox::down-arrow{image:url(image/droparrow.png);} "
     "QComboBox::drop-down{background-color:transparent;margin:0px;padding:0px;} "
     "QComboBox:hover{border-image:url(image/user_2.png);border-width:4px;border-style:none;"
