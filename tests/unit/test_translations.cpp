@@ -149,7 +149,9 @@ private slots:
         QProcess run;
         run.setWorkingDirectory(source);
         run.setProcessChannelMode(QProcess::MergedChannels);
-        QStringList arguments{QStringLiteral("-silent"), QStringLiteral("-locations"), QStringLiteral("none")};
+        // The include path lets it find the class of every tr() it reads.
+        QStringList arguments{QStringLiteral("-silent"), QStringLiteral("-locations"), QStringLiteral("none"),
+                              QStringLiteral("-I"), source};
         arguments << qEnvironmentVariable("NUVOXA_TEXT_DIRS").split(QLatin1Char(','), Qt::SkipEmptyParts);
         arguments << QStringLiteral("-ts") << ts;
         run.start(lupdate, arguments);
