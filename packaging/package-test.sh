@@ -35,6 +35,7 @@ dpkg-deb -c "$deb" | awk '{ print $6 $7 $8 }' | sed 's|^\./|/|' >"$work/contents
 for path in /usr/lib/nuvoxa/nuvoxa /usr/lib/nuvoxa/libcallsdk.so /usr/lib/nuvoxa/libcallsdk-engine.so \
             /usr/lib/nuvoxa/nuvoxa-update \
             /usr/lib/nuvoxa/clientCheck.xml /usr/lib/nuvoxa/image/login.png /usr/lib/nuvoxa/image/main.png \
+            /usr/lib/nuvoxa/image/main@2x.png /usr/lib/nuvoxa/translations/nuvoxa_en.qm \
             '/usr/bin/nuvoxa->../lib/nuvoxa/nuvoxa' /usr/share/applications/nuvoxa.desktop \
             /usr/share/icons/hicolor/48x48/apps/nuvoxa.png /usr/share/icons/hicolor/256x256/apps/nuvoxa.png; do
   grep -qxF "$path" "$work/contents" || fail "the package lacks $path"
