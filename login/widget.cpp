@@ -88,7 +88,8 @@ Widget::Widget(QWidget *parent)
     const QPixmap skin(QStringLiteral("image/login.png"));
     if (!skin.isNull()) {
         QPalette palette = this->palette();
-        palette.setBrush(QPalette::All, QPalette::Window, QBrush(SkinPicture::load(QStringLiteral("image/login.png"))));
+        palette.setBrush(QPalette::All, QPalette::Window,
+                         QBrush(SkinPicture::load(QStringLiteral("image/login.png"))));
         setPalette(palette);
         setMask(skin.mask());
     }

@@ -73,7 +73,8 @@ MianWindow::MianWindow(QWidget *parent)
 
     const QPixmap outline(QStringLiteral("image/main.png"));
     QPalette windowPalette = palette();
-    windowPalette.setBrush(QPalette::All, backgroundRole(), QBrush(SkinPicture::load(QStringLiteral("image/main.png"))));
+    windowPalette.setBrush(QPalette::All, backgroundRole(),
+                           QBrush(SkinPicture::load(QStringLiteral("image/main.png"))));
     setPalette(windowPalette);
     if (!outline.isNull())
         setMask(outline.mask());

@@ -25,7 +25,7 @@ QLocale messagesLocale()
 
 QString fileFor(const QLocale &locale, const QString &dir)
 {
-    // "C" and "POSIX" name no language; their section is no file name either.
+    // The C locale names no language, and Chinese is the sources' own.
     const QString language = locale.name().section(QLatin1Char('_'), 0, 0);
     if (language.isEmpty() || language == QLatin1String("C") || language == QLatin1String("zh"))
         return QString();

@@ -108,8 +108,10 @@ private slots:
         QTest::newRow("C") << QByteArray("C.UTF-8") << QByteArray() << QByteArray() << false;
         QTest::newRow("POSIX") << QByteArray() << QByteArray() << QByteArray("POSIX") << false;
         QTest::newRow("nothing set") << QByteArray() << QByteArray() << QByteArray() << false;
-        QTest::newRow("messages over LANG") << QByteArray() << QByteArray("en_US.UTF-8") << QByteArray("zh_CN.UTF-8") << true;
-        QTest::newRow("LC_ALL over messages") << QByteArray("zh_CN.UTF-8") << QByteArray("en_US.UTF-8") << QByteArray() << false;
+        QTest::newRow("messages over LANG")
+            << QByteArray() << QByteArray("en_US.UTF-8") << QByteArray("zh_CN.UTF-8") << true;
+        QTest::newRow("LC_ALL over messages")
+            << QByteArray("zh_CN.UTF-8") << QByteArray("en_US.UTF-8") << QByteArray() << false;
     }
 
     void textsFollowTheLocale()
@@ -119,7 +121,8 @@ private slots:
         QFETCH(QByteArray, lang);
         QFETCH(bool, english);
         const QByteArray saved = qgetenv("LC_ALL");
-        const std::pair<const char *, QByteArray> variables[] = {{"LC_ALL", lcAll}, {"LC_MESSAGES", lcMessages}, {"LANG", lang}};
+        const std::pair<const char *, QByteArray> variables[] = {
+            {"LC_ALL", lcAll}, {"LC_MESSAGES", lcMessages}, {"LANG", lang}};
         for (const auto &variable : variables) {
             if (variable.second.isEmpty())
                 qunsetenv(variable.first);

@@ -59,10 +59,10 @@ QString cutOff(QWidget *widget)
         auto *button = static_cast<QAbstractButton *>(widget);
         const bool check = qobject_cast<QCheckBox *>(widget);
         const QStyle *style = button->style();
-        const int box = style->pixelMetric(check ? QStyle::PM_IndicatorWidth : QStyle::PM_ExclusiveIndicatorWidth,
-                                           nullptr, button)
-                        + style->pixelMetric(check ? QStyle::PM_CheckBoxLabelSpacing : QStyle::PM_RadioButtonLabelSpacing,
-                                             nullptr, button);
+        const int box =
+            style->pixelMetric(check ? QStyle::PM_IndicatorWidth : QStyle::PM_ExclusiveIndicatorWidth, nullptr, button)
+            + style->pixelMetric(check ? QStyle::PM_CheckBoxLabelSpacing : QStyle::PM_RadioButtonLabelSpacing,
+                                 nullptr, button);
         return box + widest(metrics, button->text()) <= button->width() ? QString() : button->text();
     }
     if (auto *button = qobject_cast<QAbstractButton *>(widget)) {
@@ -113,8 +113,9 @@ QRect textArea(QWidget *widget)
     const QFontMetrics metrics(label->font());
     const QRect box = label->geometry();
     const int width = label->wordWrap() ? box.width() : qMin(widest(metrics, text), box.width());
-    const int height = qMin(box.height(), label->wordWrap() ? label->heightForWidth(box.width())
-                                                            : metrics.lineSpacing() * (text.count(QLatin1Char('\n')) + 1));
+    const int lines = text.count(QLatin1Char('\n')) + 1;
+    const int height =
+        qMin(box.height(), label->wordWrap() ? label->heightForWidth(box.width()) : metrics.lineSpacing() * lines);
     const Qt::Alignment align = label->alignment();
     const int x = align & Qt::AlignRight ? box.right() + 1 - width
                   : align & Qt::AlignHCenter ? box.center().x() - width / 2 : box.left();

@@ -68,7 +68,8 @@ private slots:
         std::unique_ptr<QWidget> window(EveryWindow::kWindows[index].make());
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        TestUtil::saveScreenshot(window.get(), QStringLiteral("scale2-") + QString::fromLatin1(EveryWindow::kWindows[index].window));
+        const QString name = QString::fromLatin1(EveryWindow::kWindows[index].window);
+        TestUtil::saveScreenshot(window.get(), QStringLiteral("scale2-") + name);
 
         // The shape is the outline in the window's own units, not in the
         // screen's pixels: as large as the plain outline picture.
