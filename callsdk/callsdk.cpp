@@ -225,6 +225,21 @@ void getBalance(char **result)
     *result = slot;
 }
 
+void OnIncomingCall(void (*incomingCallFunction)(char *number, char *displayName))
+{
+    callsdk::engineSetIncomingFunction(incomingCallFunction);
+}
+
+int answer_call(void)
+{
+    return callsdk::engineAnswer();
+}
+
+void decline_call(void)
+{
+    callsdk::engineDecline();
+}
+
 void callSdkDestroy(void)
 {
     callsdk::engineLogout();

@@ -18,9 +18,11 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace callsdk {
 namespace {
@@ -41,12 +43,53 @@ const auto kRetryHangup = 500ms;     // a pending hang-up is repeated this often
 const auto kAuthLinger = 3000ms;     // credentials kept after a logout for the un-REGISTER
 const auto kDtmfSpacing = 150ms;     // from one key's start to the next
 const size_t kDtmfQueueMax = 64;
+// The client gives up on an unanswered call itself; the core's own limit
+// only ends calls that nobody answers or declines at all.
+const int kIncomingLimitS = 60;
+const size_t kNumberMax = 64;
+const size_t kDisplayNameMax = 64; // bytes
+
+// The caller's number as the client may show, store and dial it back: the
+// dial-pad characters only, else nothing.
+std::string callerNumber(const char *user)
+{
+    std::string number = user ? user : "";
+    if (number.size() > kNumberMax || number.find_first_not_of("0123456789*#+") != std::string::npos)
+        return std::string();
+    return number;
+}
+
+// The display name from the far end: whole UTF-8 characters without control
+// characters, cut at kDisplayNameMax bytes. Anything malformed ends it.
+std::string callerName(const char *name)
+{
+    std::string out;
+    const unsigned char *p = reinterpret_cast<const unsigned char *>(name ? name : "");
+    while (*p) {
+        int len = *p < 0x80 ? 1 : (*p & 0xE0) == 0xC0 ? 2 : (*p & 0xF0) == 0xE0 ? 3 : (*p & 0xF8) == 0xF0 ? 4 : 0;
+        if (len == 0 || (len == 2 && *p < 0xC2) || (len == 4 && *p > 0xF4))
+            break;
+        for (int i = 1; i < len; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return out;
+        }
+        if (len == 1 && (*p < 0x20 || *p == 0x7F))
+            break;
+        if (out.size() + len > kDisplayNameMax)
+            break;
+        out.append(reinterpret_cast<const char *>(p), len);
+        p += len;
+    }
+    return out;
+}
 
 // Call progress as reported to the state function; never goes backwards.
 enum Stage { StageNone, StageCalling, StageEarly, StageConnecting, StageConfirmed };
 
 struct CallInfo {
     int stage = StageNone;
+    bool incoming = false;
+    bool ringing = false; // incoming, neither answered nor turned away yet
     bool ended = false;
     bool hangupRequested = false;
     Clock::time_point lastHangup;
@@ -116,6 +159,9 @@ public:
     void hangup() { run([this] { hangupNow(); }); }
     void dtmf(char key) { run([this, key] { dtmfNow(key); }); }
     void setStateFunction(StateFunction f) { stateFunction_.store(f); }
+    void setIncomingFunction(IncomingFunction f) { incomingFunction_.store(f); }
+    int answer() { return call<int>([this] { return answerNow(); }, 0); }
+    void decline() { run([this] { declineNow(); }); }
     void log(const std::string &line)
     {
         // Only once the log file is set up: before that the lines would go
@@ -137,6 +183,11 @@ private:
     void dropAccount(bool keepAuthForUnregister);
     void setSipPort(int udpPort);
     void hangupNow();
+    // The current call when it is an incoming call that still rings.
+    LinphoneCall *ringingCall();
+    int answerNow();
+    void declineNow();
+    void takeIncoming(LinphoneCall *call);
     void dtmfNow(char key);
     void sendQueuedDtmf();
     int startCall(const std::string &number, bool g729);
@@ -171,6 +222,7 @@ private:
     int regResult_ = 0;      // its registration: 0 pending, 1 ok, -1 failed
     std::mutex startMutex_;
     std::atomic<StateFunction> stateFunction_{nullptr};
+    std::atomic<IncomingFunction> incomingFunction_{nullptr};
     std::atomic<bool> quiet_{false}; // no state texts while shutting down
 
     // Engine thread only.
@@ -179,6 +231,7 @@ private:
     bool registering_ = false;
     LinphoneCall *current_ = nullptr;
     std::map<LinphoneCall *, CallInfo> calls_;
+    std::set<LinphoneCall *> turnedAway_; // incoming calls answered busy, until released
     Clock::time_point clearAuthAt_{};
     bool clearAuthPending_ = false;
     std::string folder_;
@@ -507,6 +560,7 @@ bool Engine::createCore()
     // A call whose far end or path is gone ends after this long without
     // media, and the window goes back to idle.
     linphone_core_set_nortp_timeout(core_, 15);
+    linphone_core_set_inc_timeout(core_, kIncomingLimitS);
     linphone_core_set_user_agent(core_, "Nuvoxa", "1.0");
     // The ringback is ours (see Ringback).
     linphone_core_set_ringback(core_, nullptr);
@@ -538,6 +592,7 @@ void Engine::destroyCore()
         current_ = nullptr;
     }
     calls_.clear();
+    turnedAway_.clear();
     linphone_core_unref(core_);
     core_ = nullptr;
 }
@@ -608,6 +663,8 @@ std::chrono::milliseconds Engine::period() const
         return kSetupPeriod;
     for (const auto &entry : calls_) {
         const CallInfo &info = entry.second;
+        if (info.ringing && !info.ended && !info.hangupRequested)
+            continue; // nothing to hurry while the user decides
         if (info.ended || info.hangupRequested || info.stage < StageConfirmed)
             return kSetupPeriod;
     }
@@ -900,6 +957,77 @@ void Engine::hangupNow()
     linphone_call_terminate(current_);
 }
 
+LinphoneCall *Engine::ringingCall()
+{
+    if (!current_)
+        return nullptr;
+    auto it = calls_.find(current_);
+    if (it == calls_.end() || !it->second.ringing || it->second.ended)
+        return nullptr;
+    LinphoneCallState st = linphone_call_get_state(current_);
+    if (st != LinphoneCallIncomingReceived && st != LinphoneCallIncomingEarlyMedia)
+        return nullptr;
+    return current_;
+}
+
+int Engine::answerNow()
+{
+    LinphoneCall *call = ringingCall();
+    if (!call)
+        return 0;
+    calls_[call].ringing = false;
+    chooseSoundDevices(true, call);
+    LinphoneCallParams *params = linphone_core_create_call_params(core_, call);
+    linphone_call_params_enable_video(params, FALSE);
+    int r = linphone_call_accept_with_params(call, params);
+    linphone_call_params_unref(params);
+    if (r != 0) {
+        note("answer failed");
+        return 0;
+    }
+    return 1;
+}
+
+void Engine::declineNow()
+{
+    LinphoneCall *call = ringingCall();
+    if (!call)
+        return;
+    calls_[call].ringing = false;
+    linphone_call_decline(call, LinphoneReasonDeclined);
+}
+
+void Engine::takeIncoming(LinphoneCall *call)
+{
+    // One call at a time: a second caller hears busy and the first call
+    // goes on undisturbed. So does a caller when nobody takes calls.
+    bool busy = current_ != nullptr;
+    for (const auto &entry : calls_) {
+        if (entry.first != call && !entry.second.ended)
+            busy = true;
+    }
+    IncomingFunction f = incomingFunction_.load();
+    if (busy || !f || quiet_) {
+        note(busy ? "incoming call turned away: busy" : "incoming call turned away: not taken");
+        turnedAway_.insert(call);
+        linphone_call_decline(call, LinphoneReasonBusy);
+        return;
+    }
+    CallInfo &info = calls_[call];
+    info.incoming = true;
+    info.ringing = true;
+    current_ = linphone_call_ref(call);
+    const LinphoneAddress *from = linphone_call_get_remote_address(call);
+    std::string number = callerNumber(from ? linphone_address_get_username(from) : nullptr);
+    std::string name = callerName(from ? linphone_address_get_display_name(from) : nullptr);
+    note("incoming call rings");
+    std::vector<char> numberText(number.begin(), number.end());
+    numberText.push_back('\0');
+    std::vector<char> nameText(name.begin(), name.end());
+    nameText.push_back('\0');
+    f(numberText.data(), nameText.data());
+}
+
 void Engine::dtmfNow(char key)
 {
     if (!current_)
@@ -968,15 +1096,19 @@ void Engine::onCallState(LinphoneCore *, LinphoneCall *call, LinphoneCallState s
     Engine &e = engine();
     note((std::string("call state ") + linphone_call_state_to_string(state) +
                                       " " + (message ? message : "")));
-    if (linphone_call_get_dir(call) == LinphoneCallIncoming) {
-        // The client has no way to answer: incoming calls are turned away.
-        if (state == LinphoneCallIncomingReceived)
-            linphone_call_decline(call, LinphoneReasonBusy);
+    bool incoming = linphone_call_get_dir(call) == LinphoneCallIncoming;
+    if (incoming && state == LinphoneCallIncomingReceived) {
+        e.takeIncoming(call);
         return;
     }
-    if (state == LinphoneCallOutgoingRinging)
+    if (incoming && e.turnedAway_.count(call)) {
+        if (state == LinphoneCallReleased)
+            e.turnedAway_.erase(call);
+        return;
+    }
+    if (!incoming && state == LinphoneCallOutgoingRinging)
         e.ringback_.start(e.playbackSink_);
-    else if (state != LinphoneCallOutgoingInit && state != LinphoneCallOutgoingProgress)
+    else if (!incoming && state != LinphoneCallOutgoingInit && state != LinphoneCallOutgoingProgress)
         e.ringback_.stop();
     switch (state) {
     case LinphoneCallOutgoingInit:
@@ -1035,6 +1167,9 @@ extern "C" __attribute__((visibility("default"))) const callsdk::EngineTable *ca
         [](StateFunction function) { engine().setStateFunction(function); },
         [](const std::string &line) { engine().log(line); },
         [] { engine().shutdown(); },
+        [](IncomingFunction function) { engine().setIncomingFunction(function); },
+        [] { return engine().answer(); },
+        [] { engine().decline(); },
     };
     return &table;
 }

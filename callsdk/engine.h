@@ -9,6 +9,7 @@
 namespace callsdk {
 
 using StateFunction = void (*)(char *state);
+using IncomingFunction = void (*)(char *number, char *displayName);
 using Clock = std::chrono::steady_clock;
 
 // Registers account@host through host:port with digest authentication.
@@ -26,6 +27,12 @@ void engineHangup();
 void engineDtmf(char key);
 // The function that receives the call-state texts (on the engine thread).
 void engineSetStateFunction(StateFunction function);
+// The function told of a ringing incoming call (on the engine thread).
+void engineSetIncomingFunction(IncomingFunction function);
+// 1 when the ringing incoming call was answered, else 0.
+int engineAnswer();
+// Turns the ringing incoming call away; nothing without one.
+void engineDecline();
 // Writes one line to the library's log file.
 void engineLog(const std::string &line);
 // Stops the engine thread (bounded). Safe to call more than once.
@@ -46,6 +53,9 @@ struct EngineTable {
     void (*setStateFunction)(StateFunction function);
     void (*log)(const std::string &line);
     void (*shutdown)();
+    void (*setIncomingFunction)(IncomingFunction function);
+    int (*answer)();
+    void (*decline)();
 };
 
 // Starts loading the engine library on a background thread after `delayMs`

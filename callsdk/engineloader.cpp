@@ -21,6 +21,7 @@ struct Loader {
     bool hurry = false;
     std::atomic<const EngineTable *> table{nullptr};
     std::atomic<StateFunction> stateFunction{nullptr};
+    std::atomic<IncomingFunction> incomingFunction{nullptr};
 };
 
 Loader &loader()
@@ -67,6 +68,8 @@ const EngineTable *table(bool load)
     std::lock_guard<std::mutex> lk(l.m);
     if (StateFunction f = l.stateFunction.load())
         t->setStateFunction(f);
+    if (IncomingFunction f = l.incomingFunction.load())
+        t->setIncomingFunction(f);
     l.table.store(t);
     return t;
 }
@@ -135,6 +138,27 @@ void engineSetStateFunction(StateFunction function)
     l.stateFunction.store(function);
     if (const EngineTable *t = l.table.load())
         t->setStateFunction(function);
+}
+
+void engineSetIncomingFunction(IncomingFunction function)
+{
+    Loader &l = loader();
+    std::lock_guard<std::mutex> lk(l.m);
+    l.incomingFunction.store(function);
+    if (const EngineTable *t = l.table.load())
+        t->setIncomingFunction(function);
+}
+
+int engineAnswer()
+{
+    const EngineTable *t = table(false);
+    return t ? t->answer() : 0;
+}
+
+void engineDecline()
+{
+    if (const EngineTable *t = table(false))
+        t->decline();
 }
 
 void engineLog(const std::string &line)

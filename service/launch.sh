@@ -384,6 +384,7 @@ Nuvoxa local service is up (started in ${ELAPSED} s):
   demo account         $DEMO_ACCOUNT / $DEMO_PASSWORD (bound phone $DEMO_PHONE, balance $DEMO_BALANCE)
   database             $DB
   logs                 $STATE/logs
+To ring a logged-in client: service/ring.sh --state $STATE ACCOUNT
 Press Ctrl+C to stop.
 NUVOXA_SERVICE cloud=$HOSTS web=$HOSTS sip=127.0.0.1:$SIP_PORT db=$DB demo=$DEMO_ACCOUNT:$DEMO_PASSWORD update-key=$UPDATE_KEY ca=$CA_FILE
 EOF

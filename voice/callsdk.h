@@ -42,6 +42,22 @@ CALLSDK_API void getBalance(char **result);
 // Drops the account state (unregisters). Harmless twice.
 CALLSDK_API void callSdkDestroy(void);
 
+// Incoming calls. Registers the function told of a call that rings: the
+// caller's number (only "0"-"9", "*", "#", "+"; empty when the caller sent
+// none) and display name (empty when none), both valid only during the
+// call of the function, which may run on a library thread. Without a
+// function, and while any call exists, an incoming call is answered busy
+// (486) and not reported. A ringing call that
+// ends unanswered (the caller gave up, decline_call, call_hangup) reports
+// "DISCONNCTD"; an answered one reports "CONNECTING", "CONFIRMED" and later
+// "DISCONNCTD" like an outgoing call, and call_hangup and dtmf act on it.
+CALLSDK_API void OnIncomingCall(void (*incomingCallFunction)(char *number, char *displayName));
+// Answers the ringing incoming call: 1 = answered, anything else = no
+// ringing call (it may just have ended).
+CALLSDK_API int answer_call(void);
+// Turns the ringing incoming call away (603 Decline); nothing without one.
+CALLSDK_API void decline_call(void);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,0 +1,188 @@
+// Incoming calls from the stack's caller scenario (service/ring.sh): the
+// call rings, is answered or turned away, and a second caller during a call
+// hears busy.
+#include "callsdk.h"
+#include "voicetest.h"
+
+#include <QProcess>
+#include <QtTest>
+
+#include <mutex>
+
+using namespace voicetest;
+using namespace std::chrono_literals;
+
+namespace {
+
+const int kCallerToneHz = 440; // what ring.sh's caller plays
+const int kMicrophoneHz = 1000;
+
+struct Rings {
+    std::mutex m;
+    QStringList numbers;
+    QStringList names;
+};
+
+Rings &rings()
+{
+    static Rings r;
+    return r;
+}
+
+void incomingCall(char *number, char *displayName)
+{
+    std::lock_guard<std::mutex> lk(rings().m);
+    rings().numbers << QString::fromUtf8(number);
+    rings().names << QString::fromUtf8(displayName);
+}
+
+int ringCount()
+{
+    std::lock_guard<std::mutex> lk(rings().m);
+    return rings().numbers.size();
+}
+
+// One caller of service/ring.sh, running until its call ends.
+class Caller {
+public:
+    Caller(const QString &from, const QString &name)
+    {
+        QString account = QString::fromUtf8(demoAccount());
+        process_.start(qEnvironmentVariable("NUVOXA_RING"), {"--from", from, "--name", name, account});
+    }
+    ~Caller()
+    {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(3000);
+        }
+    }
+    // How the caller saw the call end.
+    QString outcome()
+    {
+        process_.waitForFinished(40000);
+        return QString::fromUtf8(process_.readAllStandardOutput()).trimmed() + QString::fromUtf8(
+                   process_.exitCode() ? process_.readAllStandardError() : QByteArray());
+    }
+
+private:
+    QProcess process_;
+};
+
+bool waitForRings(int count)
+{
+    for (int i = 0; i < 150 && ringCount() < count; ++i)
+        QTest::qWait(100);
+    return ringCount() >= count;
+}
+
+} // namespace
+
+class TestVoiceIncoming : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+    void answeredCallCarriesTheCallersTone();
+    void declinedCallerHearsDecline();
+    void secondCallerHearsBusy();
+
+private:
+    PrivatePulse pulse_;
+    Recorder &rec_ = Recorder::instance();
+};
+
+void TestVoiceIncoming::initTestCase()
+{
+    QVERIFY2(!demoAccount().isEmpty(), "NUVOXA_DEMO is not set: run through ctest with the service stack");
+    QVERIFY(QFileInfo(qEnvironmentVariable("NUVOXA_RING")).isExecutable());
+    qputenv("NUVOXA_ECHO_CANCELLATION", "0");
+    QVERIFY(pulse_.start(kMicrophoneHz));
+    OnCallState(&Recorder::stateFunction);
+    OnIncomingCall(&incomingCall);
+    QVERIFY(loginDemo());
+}
+
+void TestVoiceIncoming::init()
+{
+    rec_.clear();
+    std::lock_guard<std::mutex> lk(rings().m);
+    rings().numbers.clear();
+    rings().names.clear();
+}
+
+void TestVoiceIncoming::cleanupTestCase()
+{
+    call_hangup();
+    callSdkDestroy();
+}
+
+void TestVoiceIncoming::answeredCallCarriesTheCallersTone()
+{
+    QCOMPARE(answer_call(), 0); // nothing rings
+    Caller caller("13900139001", "张三 Zhang");
+    QVERIFY(waitForRings(1));
+    {
+        std::lock_guard<std::mutex> lk(rings().m);
+        QCOMPARE(rings().numbers, QStringList{"13900139001"});
+        QCOMPARE(rings().names, QStringList{"张三 Zhang"});
+    }
+    QTest::qWait(300);
+    QVERIFY2(rec_.states().isEmpty(), qPrintable(rec_.states().join(','))); // ringing is no call state
+
+    QCOMPARE(answer_call(), 1);
+    QCOMPARE(answer_call(), 0); // answered already
+    QVERIFY2(rec_.waitFor("CONFIRMED", 1, 10s), qPrintable(rec_.states().join(',')));
+    QCOMPARE(rec_.states(), QStringList({"CONNECTING", "CONFIRMED"}));
+    QTest::qWait(800);
+    std::vector<short> heard = recordSink(1500);
+    QVERIFY2(qAbs(dominantFrequency(heard) - kCallerToneHz) < 15, qPrintable(QString::number(dominantFrequency(heard))));
+
+    // The caller hangs up after 8 s: one end report.
+    QVERIFY2(rec_.waitFor("DISCONNCTD", 1, 15s), qPrintable(rec_.states().join(',')));
+    QCOMPARE(caller.outcome(), QStringLiteral("answered"));
+    QCOMPARE(rec_.count("DISCONNCTD"), 1);
+    QCOMPARE(ringCount(), 1);
+}
+
+void TestVoiceIncoming::declinedCallerHearsDecline()
+{
+    Caller caller("13900139002", "");
+    QVERIFY(waitForRings(1));
+    {
+        std::lock_guard<std::mutex> lk(rings().m);
+        QCOMPARE(rings().names, QStringList{""});
+    }
+    decline_call();
+    QCOMPARE(caller.outcome(), QStringLiteral("declined"));
+    QVERIFY2(rec_.waitFor("DISCONNCTD", 1, 5s), qPrintable(rec_.states().join(',')));
+    QCOMPARE(rec_.states(), QStringList{"DISCONNCTD"});
+    QCOMPARE(answer_call(), 0); // gone
+}
+
+void TestVoiceIncoming::secondCallerHearsBusy()
+{
+    Caller first("13900139003", "first");
+    QVERIFY(waitForRings(1));
+    QCOMPARE(answer_call(), 1);
+    QVERIFY(rec_.waitFor("CONFIRMED", 1, 10s));
+
+    Caller second("13900139004", "second");
+    QCOMPARE(second.outcome(), QStringLiteral("busy"));
+    QCOMPARE(ringCount(), 1); // never reported
+    // The first call goes on: still connected, still the caller's tone.
+    std::vector<short> heard = recordSink(1500);
+    QVERIFY2(qAbs(dominantFrequency(heard) - kCallerToneHz) < 15, qPrintable(QString::number(dominantFrequency(heard))));
+    QCOMPARE(rec_.states(), QStringList({"CONNECTING", "CONFIRMED"}));
+
+    // An outgoing call is refused too, and our hang-up ends the first call.
+    QCOMPARE(make_call(const_cast<char *>("13800138000")), 0);
+    call_hangup();
+    QCOMPARE(first.outcome(), QStringLiteral("hung-up-by-callee"));
+    QVERIFY(rec_.waitFor("DISCONNCTD", 1, 5s));
+}
+
+QTEST_GUILESS_MAIN(TestVoiceIncoming)
+#include "test_voice_incoming.moc"
