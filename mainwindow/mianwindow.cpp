@@ -4,6 +4,7 @@
 #include "app/numberinbox.h"
 #include "callsdk.h"
 #include "mainwindow/callstate.h"
+#include "mainwindow/incomingcall.h"
 #include "platform/desktop.h"
 #include "platform/paths.h"
 #include "records/addfriend.h"
@@ -92,6 +93,7 @@ MianWindow::MianWindow(QWidget *parent)
     connect(&m_balanceTimer, &QTimer::timeout, this, &MianWindow::onTimerOut2);
 
     OnCallState(callStateChanged);
+    setUpIncomingCalls();
     connect(&m_pollTimer, &QTimer::timeout, this, &MianWindow::onTimerOut);
     m_pollTimer.start(3000);
     connect(&m_callTimer, &QTimer::timeout, this, &MianWindow::onTimerOut_1);
@@ -212,6 +214,8 @@ MianWindow::MianWindow(QWidget *parent)
 MianWindow::~MianWindow()
 {
     OnCallState(nullptr);
+    OnIncomingCall(nullptr);
+    delete m_incoming;
     delete m_settingDlg;
     delete m_volumeBar;
     delete m_volume;

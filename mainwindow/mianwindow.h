@@ -29,6 +29,7 @@ class AddFriend;
 class LazyRows;
 class RowTexts;
 class MyMenu;
+class IncomingCall;
 
 // The dialler window: account header, dial pad, history and contacts pages,
 // calls, tray. Created once after the first successful login; it reads the
@@ -126,8 +127,9 @@ private:
     void showBindPhone();
     void showBoundNumber();
     void setupTray();
-    // Writes the call to the history; the history store fills it in.
-    void addHistoryEntry(const QString &number);
+    // Writes the call to the history ("out", "in" or "miss"); the history
+    // store fills it in.
+    void addHistoryEntry(const QString &number, const QString &type = QStringLiteral("out"));
     // The newest history entry's number, empty when there is none.
     QString newestHistoryNumber() const;
     void endCallDisplay();
@@ -138,7 +140,14 @@ private:
     QListWidgetItem *appendContact(const QString &name, const QString &phone);
     QString saveContactGroup(const QString &name, const QString &phone);
     void removeContactGroup(const QString &group);
-    void removeHistoryGroup(const QString &number);
+    void removeHistoryGroup(const QString &number, const QString &type);
+    void setUpIncomingCalls();
+    void onRinging(const QString &number, const QString &displayName);
+    void onIncomingAnswered(const QString &number);
+    void onIncomingMissed(const QString &number);
+    // Shows the main window from the tray (or wherever it is) on top.
+    void bringToFront();
+    void notify(const QString &summary, const QString &body);
     bool askYesNo(const QString &question);
     QListWidgetItem *currentContact() const;
 
@@ -159,7 +168,7 @@ private:
     HLMenu *m_contactMenu = nullptr;
     MyMenu *m_contactMenuStyle = nullptr;
     RecordMenus m_recordMenus;
-    // History index: number + "out" (UTF-8) to the entry's row.
+    // History index: number + type (UTF-8) to the entry's row.
     QMap<QByteArray, QListWidgetItem *> m_recordMap;
     LazyRows *m_historyRows = nullptr;
     LazyRows *m_contactRows = nullptr;
@@ -169,6 +178,10 @@ private:
     SettingDlg *m_settingDlg = nullptr;
     VolumeControl *m_volume = nullptr;
     VolumeBar *m_volumeBar = nullptr;
+    IncomingCall *m_incoming = nullptr;
+    // Flashes the tray icon while a call rings and the window is hidden.
+    QTimer m_trayFlash;
+    bool m_trayFlashOn = false;
 };
 
 #endif

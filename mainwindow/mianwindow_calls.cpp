@@ -176,7 +176,12 @@ void MianWindow::onTimerOut()
         ui->pushButton_3->hide();
         endCallDisplay();
         refreshBalance();
-        ui->leInput->clear();
+        // An answered incoming call leaves the field as it was, often empty:
+        // the hint lines come back all the same.
+        if (ui->leInput->text().isEmpty())
+            onInPutText(QString());
+        else
+            ui->leInput->clear();
     } else if (report == CallReportAnswered) {
         m_callTimer.start(1000);
     }

@@ -157,12 +157,12 @@ void MianWindow::loadHistory()
     }
 }
 
-void MianWindow::addHistoryEntry(const QString &number)
+void MianWindow::addHistoryEntry(const QString &number, const QString &type)
 {
     PHONEDATA entry;
     entry.time = QDateTime::currentDateTime().toString(QStringLiteral("yy.MM.dd hh:mm"));
     entry.num = number;
-    entry.type = QStringLiteral("out");
+    entry.type = type;
     entry.name = number == Records::serviceNumber() ? tr("Nuvoxa客服")
                                                     : ContactStore(g_account).nameOf(number);
 
@@ -184,9 +184,9 @@ QString MianWindow::newestHistoryNumber() const
     return recordOf(ui->listWidget->item(0)).num;
 }
 
-void MianWindow::removeHistoryGroup(const QString &number)
+void MianWindow::removeHistoryGroup(const QString &number, const QString &type)
 {
-    HistoryStore(g_account).remove(number);
+    HistoryStore(g_account).remove(number, type);
 }
 
 bool MianWindow::askYesNo(const QString &question)
@@ -207,7 +207,7 @@ void MianWindow::emitDelete(QListWidgetItem *item)
     if (!item || item->listWidget() != ui->listWidget)
         return;
     const PHONEDATA entry = recordOf(item);
-    removeHistoryGroup(entry.num);
+    removeHistoryGroup(entry.num, entry.type);
     m_recordMap.remove(indexKey(entry));
     delete item;
 }

@@ -46,10 +46,18 @@ void MianWindow::iconActivated(QSystemTrayIcon::ActivationReason reason)
 {
     if (reason != QSystemTrayIcon::Trigger)
         return;
+    bringToFront();
+}
+
+void MianWindow::bringToFront()
+{
+    m_trayFlash.stop();
     if (m_trayIcon)
         m_trayIcon->setIcon(QIcon(QStringLiteral("image/Nuvoxaico19.png")));
-    setWindowFlags(Qt::FramelessWindowHint | Qt::Tool);
+    if (isHidden())
+        setWindowFlags(Qt::FramelessWindowHint | Qt::Tool);
     showNormal();
+    raise();
     activateWindow();
 }
 

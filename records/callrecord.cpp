@@ -93,6 +93,25 @@ void CallRecord::setHistoryData(const PHONEDATA &data)
     m_isHistory = true;
     showRecord(data);
     ui->label_3->setText(data.time);
+    // The direction shows in the picture; a missed call's number is red as well.
+    QString picture = QStringLiteral("image/callout.png");
+    QString spoken = tr("呼出电话");
+    bool missed = false;
+    if (data.type == QLatin1String("in")) {
+        picture = QStringLiteral("image/callin.png");
+        spoken = tr("呼入电话");
+    } else if (data.type == QLatin1String("miss")) {
+        picture = QStringLiteral("image/callmiss.png");
+        spoken = tr("未接来电");
+        missed = true;
+    }
+    ui->toolButton_3->setStyleSheet(
+        QStringLiteral("QToolButton{border-style:none;background-color:transparent;border-image:url(%1)}")
+            .arg(picture));
+    ui->toolButton_3->setAccessibleName(spoken);
+    if (missed)
+        ui->label->setStyleSheet(QStringLiteral(
+            "QLabel{border-style:none;border-width:0px;background-color:transparent;color:#e03c31}"));
 }
 
 void CallRecord::setContactData(const PHONEDATA &data)

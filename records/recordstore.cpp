@@ -68,18 +68,20 @@ QList<PHONEDATA> HistoryStore::load() const
     return entries;
 }
 
-// The group that holds the number. Digits and dial characters always use
-// number + "out"; only an escaped group or a number holding "%" can meet
-// another number's group, and only those are looked up by value.
-static QString historyGroup(const QSettings &settings, const QString &number, bool forWriting)
+// The group that holds the number's entry of the type. Digits and dial
+// characters always use number + type; only an escaped group or a number
+// holding "%" can meet another entry's group, and only those are looked up
+// by value.
+static QString historyGroup(const QSettings &settings, const QString &number, const QString &type,
+                            bool forWriting)
 {
-    const QString text = number + QStringLiteral("out");
+    const QString text = number + type;
     const QString preferred = RecordGroups::preferred(text);
     if (preferred == text && !number.contains(QLatin1Char('%')))
         return preferred;
     const QStringList groups = settings.childGroups();
     for (const QString &group : groups) {
-        if (value(settings, group, kNum) == number)
+        if (value(settings, group, kNum) == number && value(settings, group, kType) == type)
             return group;
     }
     if (!forWriting)
@@ -97,7 +99,7 @@ void HistoryStore::write(const PHONEDATA &entry)
     const auto settings = SettingsStore::open(m_path);
     if (!SettingsStore::writable(*settings))
         return;
-    settings->beginGroup(historyGroup(*settings, entry.num, true));
+    settings->beginGroup(historyGroup(*settings, entry.num, entry.type, true));
     settings->setValue(kType, entry.type);
     settings->setValue(kNum, entry.num);
     settings->setValue(kTime, entry.time);
@@ -105,13 +107,13 @@ void HistoryStore::write(const PHONEDATA &entry)
     settings->endGroup();
 }
 
-void HistoryStore::remove(const QString &number)
+void HistoryStore::remove(const QString &number, const QString &type)
 {
     SettingsStore::ensureFolder();
     const auto settings = SettingsStore::open(m_path);
     if (!SettingsStore::writable(*settings))
         return;
-    const QString group = historyGroup(*settings, number, false);
+    const QString group = historyGroup(*settings, number, type, false);
     // An empty group name would address the whole file.
     if (group.isEmpty())
         return;

@@ -9,8 +9,9 @@
 class QSettings;
 
 // The call history of one account: the INI file "phonedata" + account, one
-// group per dialled number (number + "out") with the keys type, num, time
-// and name, in that order.
+// group per number and type (number + "out" for a dialled number, + "in"
+// for an answered incoming call, + "miss" for one not answered) with the
+// keys type, num, time and name, in that order.
 class HistoryStore
 {
 public:
@@ -20,10 +21,10 @@ public:
     bool exists() const;
     // Every entry in the store's group order.
     QList<PHONEDATA> load() const;
-    // Writes the entry over the group of its number (created when missing).
+    // Writes the entry over the group of its number and type (created when missing).
     void write(const PHONEDATA &entry);
-    // Removes the group of the number; other entries are untouched.
-    void remove(const QString &number);
+    // Removes the group of the number and type; other entries are untouched.
+    void remove(const QString &number, const QString &type = QStringLiteral("out"));
     // Deletes the whole file.
     void removeAll();
 

@@ -36,7 +36,7 @@ while [ $# -gt 0 ]; do
   esac
   shift
 done
-[[ $ACCOUNT =~ ^[0-9]+$ ]] || { echo "ring.sh: ACCOUNT must be an account number" >&2; exit 2; }
+[[ $ACCOUNT =~ ^[A-Za-z0-9._-]+$ ]] || { echo "ring.sh: ACCOUNT must be an account name" >&2; exit 2; }
 [[ $FROM =~ ^[0-9]+$ ]] || { echo "ring.sh: --from must be a number" >&2; exit 2; }
 # The name goes into a SIP header between quotes.
 [[ $NAME =~ ^[^\"\\[:cntrl:]]*$ ]] || { echo "ring.sh: --name must not hold quotes, backslashes or control characters" >&2; exit 2; }

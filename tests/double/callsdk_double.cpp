@@ -46,6 +46,7 @@ struct State
     std::string pwd;
     std::string pwdFromLogin;
     int serverIpDelayMs = 0;
+    int answerResult = 1;
     std::string returnedBalance;  // library-owned buffers
     std::string returnedPwd;
 };
@@ -57,6 +58,7 @@ State &state()
 }
 
 std::atomic<void (*)(char *)> s_callback{nullptr};
+std::atomic<void (*)(char *, char *)> s_incoming{nullptr};
 
 void record(const char *function, std::vector<std::string> args = {})
 {
@@ -99,6 +101,7 @@ void reset()
     s.pwd.clear();
     s.pwdFromLogin.clear();
     s.serverIpDelayMs = 0;
+    s.answerResult = 1;
 }
 
 void setLoginResult(int result)
@@ -194,6 +197,21 @@ void deliverState(const char *stateText)
 bool hasCallback()
 {
     return s_callback.load() != nullptr;
+}
+
+void deliverIncoming(const char *number, const char *displayName)
+{
+    std::string n(number), d(displayName);
+    std::thread([n, d]() mutable {
+        if (auto function = s_incoming.load())
+            function(n.data(), d.data());
+    }).join();
+}
+
+void setAnswerResult(int result)
+{
+    std::lock_guard<std::mutex> lock(state().mutex);
+    state().answerResult = result;
 }
 
 }  // namespace CallSdkDouble
@@ -296,6 +314,24 @@ void getBalance(char **result)
     }
     s.returnedBalance = s.balance;
     *result = s.returnedBalance.data();
+}
+
+void OnIncomingCall(void (*incomingCallFunction)(char *, char *))
+{
+    record("OnIncomingCall");
+    s_incoming.store(incomingCallFunction);
+}
+
+int answer_call(void)
+{
+    record("answer_call");
+    std::lock_guard<std::mutex> lock(state().mutex);
+    return state().answerResult;
+}
+
+void decline_call(void)
+{
+    record("decline_call");
 }
 
 void callSdkDestroy(void)

@@ -53,6 +53,12 @@ void clearCalls();
 void deliverState(const char *state);
 bool hasCallback();
 
+// Delivers a ringing incoming call to the registered incoming-call function
+// on a new thread and waits until it has returned. answer_call answers with
+// `answerResult` (1 unless set; reset() restores it).
+void deliverIncoming(const char *number, const char *displayName);
+void setAnswerResult(int result);
+
 }  // namespace CallSdkDouble
 
 #endif
