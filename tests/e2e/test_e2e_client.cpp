@@ -8,10 +8,13 @@
 #include "app/startup.h"
 #include "login/giflogin.h"
 #include "login/widget.h"
+#include "mainwindow/incomingcall.h"
 #include "mainwindow/mianwindow.h"
 #include "modalanswerer.h"
 #include "platform/paths.h"
+#include "records/recordstore.h"
 #include "testutil.h"
+#include "voicetest.h"
 #include "widgets/leavetimewidget.h"
 
 #include <QApplication>
@@ -275,6 +278,34 @@ private:
         QCOMPARE(lines(statusLines()), kHints);
     }
 
+    // A caller of the service's caller scenario (service/ring.sh) rings our
+    // account; outcome() says how the caller saw the call end.
+    struct Caller {
+        QProcess process;
+        Caller(const QString &account, const QString &from)
+        {
+            process.start(env("NUVOXA_RING"), {"--from", from, "--name", "Caller", account});
+        }
+        ~Caller() { process.kill(); process.waitForFinished(3000); }
+        QString outcome()
+        {
+            process.waitForFinished(40000);
+            return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+        }
+    };
+
+    IncomingCall *ringingWindow()
+    {
+        const QList<IncomingCall *> windows = topLevels<IncomingCall>();
+        return windows.isEmpty() || !windows.first()->isVisible() ? nullptr : windows.first();
+    }
+
+    QString historyEntryOf(const QString &number, int row = 0)
+    {
+        const PHONEDATA entry = history()->item(row)->data(Qt::UserRole).value<PHONEDATA>();
+        return entry.num == number ? entry.num + entry.type : QString();
+    }
+
     // Exactly one new history row since the call was placed, for this number.
     void expectOneHistoryEntry(const QString &number)
     {
@@ -452,6 +483,70 @@ private slots:
         QVERIFY2(recorded.contains(number.toUtf8()) && recorded.contains(kPhone.toUtf8()), recorded.constData());
         expectOneHistoryEntry(number);
         input()->clear();
+    }
+
+    void incomingCallAnsweredAndEndedByTheCaller()
+    {
+        const QString caller = QStringLiteral("13900139011");
+        ContactStore(m_account).save(QStringLiteral("张三"), caller);
+        Caller call(m_account, caller);
+        QTRY_VERIFY_WITH_TIMEOUT(ringingWindow(), 10000);
+        QCOMPARE(child<QLabel>(ringingWindow(), "lbNumber")->text(), caller);
+        QCOMPARE(child<QLabel>(ringingWindow(), "lbName")->text(), QStringLiteral("张三"));
+        TestUtil::saveScreenshot(ringingWindow(), QStringLiteral("e2e-incoming-call"));
+        QTest::mouseClick(child<QPushButton>(ringingWindow(), "pbAnswer"), Qt::LeftButton);
+        QVERIFY(!ringingWindow());
+        expectConnected(caller);
+        // The caller's tone, and no more ring.
+        const std::vector<short> heard = voicetest::recordSink(1500);
+        QVERIFY2(voicetest::toneShare(heard, 440) > 0.3, qPrintable(QString::number(voicetest::toneShare(heard, 440))));
+        QVERIFY2(voicetest::toneShare(heard, 480) < 0.05, qPrintable(QString::number(voicetest::toneShare(heard, 480))));
+        // The caller hangs up after 8 s.
+        expectIdle(15000);
+        QCOMPARE(call.outcome(), QStringLiteral("answered"));
+        QCOMPARE(historyEntryOf(caller), caller + "in");
+    }
+
+    void incomingCallDeclined()
+    {
+        const QString caller = QStringLiteral("13900139012");
+        Caller call(m_account, caller);
+        QTRY_VERIFY_WITH_TIMEOUT(ringingWindow(), 10000);
+        QTest::mouseClick(child<QPushButton>(ringingWindow(), "pbDecline"), Qt::LeftButton);
+        QCOMPARE(call.outcome(), QStringLiteral("declined"));
+        QCOMPARE(historyEntryOf(caller), caller + "miss");
+        QVERIFY(!hangUp()->isVisible());
+    }
+
+    void incomingCallGivenUpByTheCaller()
+    {
+        const QString caller = QStringLiteral("13900139013");
+        Caller call(m_account, caller);
+        QTRY_VERIFY_WITH_TIMEOUT(ringingWindow(), 10000);
+        // The caller lets it ring 20 s.
+        QTRY_VERIFY_WITH_TIMEOUT(!ringingWindow(), 25000);
+        QCOMPARE(call.outcome(), QStringLiteral("cancelled"));
+        QCOMPARE(historyEntryOf(caller), caller + "miss");
+        QTest::mouseClick(child<QToolButton>(m_main, "tb3"), Qt::LeftButton);
+        QTest::qWait(100);
+        TestUtil::saveScreenshot(m_main, QStringLiteral("e2e-history-in-out-missed"));
+        QTest::mouseClick(child<QToolButton>(m_main, "tb2"), Qt::LeftButton);
+    }
+
+    void incomingCallDuringACallHearsBusy()
+    {
+        const QString number = QStringLiteral("13800000006");
+        dial(number);
+        expectConnected(number);
+        Caller call(m_account, QStringLiteral("13900139014"));
+        QCOMPARE(call.outcome(), QStringLiteral("busy"));
+        QVERIFY(!ringingWindow());
+        // The first call goes on.
+        QTest::qWait(1500);
+        QVERIFY(hangUp()->isVisible());
+        QVERIFY(lines(statusLines()).value(0).startsWith(QStringLiteral("您与 %1 通话").arg(number)));
+        QTest::mouseClick(hangUp(), Qt::LeftButton);
+        expectIdle(0);
     }
 
     void secondLoginReusesTheMainWindow()
