@@ -6,7 +6,7 @@
 #include "callsdk.h"
 #include "mainwindow/callstate.h"
 #include "mainwindow/incomingcall.h"
-#include "platform/desktop.h"
+#include "platform/notifications.h"
 #include "records/recordstore.h"
 #include "ui_mianwindow.h"
 
@@ -83,5 +83,5 @@ void MianWindow::onIncomingMissed(const QString &number)
 
 void MianWindow::notify(const QString &summary, const QString &body)
 {
-    Desktop::instance().notify(summary, body);
+    Notifications::instance().show(summary, body);
 }

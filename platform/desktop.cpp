@@ -1,8 +1,5 @@
 #include "platform/desktop.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusPendingCall>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -23,23 +20,6 @@ Desktop &Desktop::instance()
 void Desktop::setInstance(Desktop *desktop)
 {
     s_override = desktop;
-}
-
-void Desktop::notify(const QString &summary, const QString &body)
-{
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return;
-    QDBusMessage message =
-        QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.Notifications"),
-                                       QStringLiteral("/org/freedesktop/Notifications"),
-                                       QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-    message.setAutoStartService(false);
-    // The body is plain text to us, but servers may read markup in it.
-    message << QStringLiteral("Nuvoxa") << 0u << QString() << summary << body.toHtmlEscaped() << QStringList()
-            << QVariantMap() << -1;
-    // Not waited for: a missing or slow server must not hold up a ringing call.
-    bus.asyncCall(message);
 }
 
 bool Desktop::openUrl(const QUrl &url)

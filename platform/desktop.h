@@ -18,9 +18,6 @@ public:
     virtual bool openUrl(const QUrl &url);
     // Starts `program` detached, so it keeps running after we exit.
     virtual bool startDetached(const QString &program, const QStringList &arguments);
-    // A desktop notification through the session's notification server;
-    // nothing when there is none (no server is started for it).
-    virtual void notify(const QString &summary, const QString &body);
 
     static Desktop &instance();
     // Replaces the instance (not owned); nullptr restores the real one.

@@ -8,7 +8,7 @@
 #include "mainwindow/callstate.h"
 #include "mainwindow/incomingcall.h"
 #include "mainwindow/mianwindow.h"
-#include "platform/desktop.h"
+#include "platform/notifications.h"
 #include "records/recordstore.h"
 #include "testutil.h"
 
@@ -21,11 +21,11 @@
 
 namespace {
 
-class RecordingDesktop : public Desktop
+class RecordingNotifications : public Notifications
 {
 public:
     QStringList notes;
-    void notify(const QString &summary, const QString &body) override { notes << summary + ": " + body; }
+    void show(const QString &summary, const QString &body) override { notes << summary + ": " + body; }
 };
 
 const char *const kCaller = "13900139000";
@@ -38,7 +38,7 @@ class TestIncomingCall : public QObject
 
 private:
     MianWindow *w = nullptr;
-    RecordingDesktop desktop;
+    RecordingNotifications notifications;
     AudioScript script;
     ScriptedDevices *devices = nullptr;
 
@@ -70,8 +70,8 @@ private slots:
     {
         TestUtil::clearDataDir();
         CallSdkDouble::reset();
-        Desktop::setInstance(&desktop);
-        desktop.notes.clear();
+        Notifications::setInstance(&notifications);
+        notifications.notes.clear();
         script.playbackNeverFinishes = true;
         devices = new ScriptedDevices(script);
         g_account = "1001";
@@ -88,7 +88,7 @@ private slots:
         delete w;
         w = nullptr;
         delete devices;
-        Desktop::setInstance(nullptr);
+        Notifications::setInstance(nullptr);
     }
 
     void ringingCallEnds_data()
@@ -126,7 +126,7 @@ private slots:
         QCOMPARE(incoming->findChild<QLabel *>("lbName")->text(), QString("张三")); // the contact, not the caller's word
         QCOMPARE(script.playbackOpen.load(), 1);
         QVERIFY(!script.playedBlocks().isEmpty());
-        QCOMPARE(desktop.notes, inTray ? QStringList{"来电: 张三 13900139000"} : QStringList());
+        QCOMPARE(notifications.notes, inTray ? QStringList{"来电: 张三 13900139000"} : QStringList());
         auto *noAnswer = incoming->findChild<QTimer *>("noAnswer");
         QVERIFY(noAnswer->isActive() && noAnswer->remainingTime() > 44000);
 
@@ -167,7 +167,7 @@ private slots:
             QVERIFY(hangUp->isHidden());
             QCOMPARE(w->isVisible(), !inTray);
             if (inTray)
-                QCOMPARE(desktop.notes.last(), QString("未接来电: 13900139000"));
+                QCOMPARE(notifications.notes.last(), QString("未接来电: 13900139000"));
         }
         // Nothing of the ended call is left to act on.
         end();
