@@ -26,6 +26,7 @@ struct State {
     std::mutex m;
     std::string serverHost;
     int serverPort = 0;
+    bool serverTls = false;
     std::string account;
     std::string passwordDigest;
     char pwdText[33] = {0};        // what getPwd returns; the address never changes
@@ -47,15 +48,17 @@ bool fetchServer(int attempts)
             std::this_thread::sleep_for(300ms);
         std::string body, host;
         int port = 0;
+        bool tls = false;
         if (!callsdk::cloudGet("/cloud/pc/server.aspx", {}, &body, kServerTimeoutMs))
             continue;
-        if (!callsdk::parseServer(body, &host, &port)) {
+        if (!callsdk::parseServer(body, &host, &port, &tls)) {
             callsdk::engineLog("unusable voice server answer");
             continue;
         }
         std::lock_guard<std::mutex> lk(state().m);
         state().serverHost = host;
         state().serverPort = port;
+        state().serverTls = tls;
         return true;
     }
     return false;
@@ -115,10 +118,12 @@ int loginServer(char *account, char *password, int /*flag*/)
         return -1;
     std::string host;
     int port = 0;
+    bool tls = false;
     {
         std::lock_guard<std::mutex> lk(state().m);
         host = state().serverHost;
         port = state().serverPort;
+        tls = state().serverTls;
     }
     if (host.empty()) {
         // getServerIp did not get an answer (or was not called): one more try.
@@ -127,8 +132,9 @@ int loginServer(char *account, char *password, int /*flag*/)
         std::lock_guard<std::mutex> lk(state().m);
         host = state().serverHost;
         port = state().serverPort;
+        tls = state().serverTls;
     }
-    int r = callsdk::engineLogin(account, password, host, port, deadline);
+    int r = callsdk::engineLogin(account, password, host, port, tls, deadline);
     if (r != 0)
         return -1;
     std::string digest = callsdk::md5Hex(password, std::strlen(password));

@@ -99,6 +99,45 @@ const char *const kLogDomain = "callsdk";
 
 void note(const std::string &line) { bctbx_log(kLogDomain, BCTBX_LOG_MESSAGE, "%s", line.c_str()); }
 
+// The one SRTP suite offered and accepted on TLS.
+const char *const kSrtpSuite = "AES_CM_128_HMAC_SHA1_80";
+const char *const kSystemCaBundle = "/etc/ssl/certs/ca-certificates.crt";
+const long kMaxCaFile = 4 * 1024 * 1024;
+
+// Appends a PEM file to `out`; false when it cannot be read or is too big
+// to be a certificate bundle.
+bool appendPem(const std::string &path, std::string *out)
+{
+    FILE *f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    std::string data;
+    char buf[16384];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0 && data.size() <= size_t(kMaxCaFile))
+        data.append(buf, n);
+    bool ok = !std::ferror(f) && data.size() <= size_t(kMaxCaFile);
+    std::fclose(f);
+    if (!ok)
+        return false;
+    out->append(data);
+    out->push_back('\n');
+    return true;
+}
+
+// The authorities a TLS proxy's certificate must chain to: the system store
+// plus the service's own authority when one is named.
+std::string trustedAuthorities()
+{
+    std::string pem;
+    if (!appendPem(kSystemCaBundle, &pem))
+        note("system certificate store not readable");
+    std::string extra = caFile();
+    if (!extra.empty() && !appendPem(extra, &pem))
+        note("extra certificate authority file not readable: " + extra);
+    return pem;
+}
+
 struct Job {
     std::function<void()> fn;
     bool done = false;
@@ -153,7 +192,7 @@ public:
     }
 
     int login(const std::string &account, const std::string &password, const std::string &host,
-              int port, Clock::time_point deadline);
+              int port, bool tls, Clock::time_point deadline);
     void logout() { run([this] { dropAccount(true); }); }
     int makeCall(const std::string &number, bool g729);
     void hangup() { run([this] { hangupNow(); }); }
@@ -549,6 +588,11 @@ bool Engine::createCore()
     linphone_core_set_use_rfc2833_for_dtmf(core_, TRUE);
     linphone_core_set_use_info_for_dtmf(core_, FALSE);
     linphone_core_set_media_encryption(core_, LinphoneMediaEncryptionNone);
+    // A TLS proxy must show a certificate for its address from a trusted
+    // authority; nothing here ever relaxes that.
+    linphone_core_verify_server_certificates(core_, TRUE);
+    linphone_core_verify_server_cn(core_, TRUE);
+    linphone_core_set_srtp_crypto_suites(core_, kSrtpSuite);
     // Laptop speakers reach the microphone: without the canceller the far
     // end hears itself. The media library's canceller also runs its noise
     // suppressor on what leaves for the far end.
@@ -696,7 +740,7 @@ void Engine::housekeeping()
 // Registration.
 
 int Engine::login(const std::string &account, const std::string &password, const std::string &host, int port,
-                  Clock::time_point deadline)
+                  bool tls, Clock::time_point deadline)
 {
     auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (wait <= 0ms)
@@ -709,7 +753,7 @@ int Engine::login(const std::string &account, const std::string &password, const
         attempt = ++attempts_;
     }
     int added = call<int>(
-        [this, account, password, host, port, attempt]() -> int {
+        [this, account, password, host, port, tls, attempt]() -> int {
             dropAccount(false);
             linphone_core_clear_all_auth_info(core_);
             clearAuthPending_ = false;
@@ -729,7 +773,17 @@ int Engine::login(const std::string &account, const std::string &password, const
 
             LinphoneAccountParams *params = linphone_core_create_account_params(core_);
             linphone_account_params_set_identity_address(params, identity);
-            std::string server = "sip:" + host + ":" + std::to_string(port) + ";transport=udp";
+            std::string server =
+                "sip:" + host + ":" + std::to_string(port) + (tls ? ";transport=tls" : ";transport=udp");
+            // Keys for SRTP travel in the SDP, so only a TLS signalling path
+            // keeps them secret: SRTP is required there, and a far end
+            // without it is refused rather than heard in clear.
+            linphone_core_set_media_encryption(core_, tls ? LinphoneMediaEncryptionSRTP
+                                                          : LinphoneMediaEncryptionNone);
+            linphone_core_set_media_encryption_mandatory(core_, tls ? TRUE : FALSE);
+            // Read at each login: the authority file may have been renewed.
+            if (tls)
+                linphone_core_set_root_ca_data(core_, trustedAuthorities().c_str());
             linphone_account_params_set_server_addr(params, server.c_str());
             linphone_account_params_set_register_enabled(params, TRUE);
             linphone_account_params_set_expires(params, 600);
@@ -795,7 +849,10 @@ void Engine::setSipPort(int udpPort)
     LinphoneTransports *tp = linphone_factory_create_transports(linphone_factory_get());
     linphone_transports_set_udp_port(tp, udpPort);
     linphone_transports_set_tcp_port(tp, LC_SIP_TRANSPORT_DISABLED);
-    linphone_transports_set_tls_port(tp, LC_SIP_TRANSPORT_DISABLED);
+    // TLS only connects out: requests from the proxy come back over the
+    // connection the client opened, so no TLS port listens.
+    linphone_transports_set_tls_port(tp, udpPort == LC_SIP_TRANSPORT_DISABLED ? LC_SIP_TRANSPORT_DISABLED
+                                                                               : LC_SIP_TRANSPORT_DONTBIND);
     linphone_transports_set_dtls_port(tp, LC_SIP_TRANSPORT_DISABLED);
     linphone_core_set_transports(core_, tp);
     linphone_transports_unref(tp);
@@ -1158,8 +1215,8 @@ extern "C" __attribute__((visibility("default"))) const callsdk::EngineTable *ca
 {
     using namespace callsdk;
     static const EngineTable table = {
-        [](const std::string &account, const std::string &password, const std::string &host, int port,
-           Clock::time_point deadline) { return engine().login(account, password, host, port, deadline); },
+        [](const std::string &account, const std::string &password, const std::string &host, int port, bool tls,
+           Clock::time_point deadline) { return engine().login(account, password, host, port, tls, deadline); },
         [] { engine().logout(); },
         [](const std::string &number, bool g729) { return engine().makeCall(number, g729); },
         [] { engine().hangup(); },

@@ -12,11 +12,12 @@ using StateFunction = void (*)(char *state);
 using IncomingFunction = void (*)(char *number, char *displayName);
 using Clock = std::chrono::steady_clock;
 
-// Registers account@host through host:port with digest authentication.
+// Registers account@host through host:port with digest authentication,
+// over TLS with mandatory SRTP when `tls`, else over UDP.
 // 0 once registered, -1 on refusal, failure or when the deadline passes; a
 // failed attempt leaves no account behind. Replaces any earlier account.
 int engineLogin(const std::string &account, const std::string &password, const std::string &host,
-                int port, Clock::time_point deadline);
+                int port, bool tls, Clock::time_point deadline);
 // Unregisters and drops the account, if any.
 void engineLogout();
 // 1 when the call to `number` was started, else 0.
@@ -45,7 +46,7 @@ void engineShutdown();
 // it. This is what the engine library hands over.
 struct EngineTable {
     int (*login)(const std::string &account, const std::string &password, const std::string &host, int port,
-                 Clock::time_point deadline);
+                 bool tls, Clock::time_point deadline);
     void (*logout)();
     int (*call)(const std::string &number, bool g729);
     void (*hangup)();

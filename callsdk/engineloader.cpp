@@ -99,11 +99,11 @@ void enginePreload(int delayMs)
     }).detach();
 }
 
-int engineLogin(const std::string &account, const std::string &password, const std::string &host, int port,
+int engineLogin(const std::string &account, const std::string &password, const std::string &host, int port, bool tls,
                 Clock::time_point deadline)
 {
     const EngineTable *t = table(true);
-    return t ? t->login(account, password, host, port, deadline) : -1;
+    return t ? t->login(account, password, host, port, tls, deadline) : -1;
 }
 
 // Without a loaded engine there is no account and no call: nothing to do.

@@ -96,7 +96,7 @@ bool cloudGet(const std::string &path, const Query &query, std::string *body, lo
     return true;
 }
 
-bool parseServer(const std::string &text, std::string *host, int *port)
+bool parseServer(const std::string &text, std::string *host, int *port, bool *tls)
 {
     size_t b = 0, e = text.size();
     while (b < e && std::isspace(static_cast<unsigned char>(text[b])))
@@ -104,6 +104,19 @@ bool parseServer(const std::string &text, std::string *host, int *port)
     while (e > b && std::isspace(static_cast<unsigned char>(text[e - 1])))
         --e;
     std::string t = text.substr(b, e - b);
+    // Only this one parameter is understood; anything else after ";" is
+    // refused by the host check below.
+    static const std::string kTls = ";transport=tls";
+    bool secure = false;
+    if (t.size() > kTls.size()) {
+        std::string tail = t.substr(t.size() - kTls.size());
+        for (char &c : tail)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        if (tail == kTls) {
+            secure = true;
+            t.resize(t.size() - kTls.size());
+        }
+    }
     std::string h = t;
     int p = 5060;
     size_t colon = t.rfind(':');
@@ -129,6 +142,7 @@ bool parseServer(const std::string &text, std::string *host, int *port)
     }
     *host = h;
     *port = p;
+    *tls = secure;
     return true;
 }
 

@@ -15,8 +15,10 @@ using Query = std::vector<std::pair<std::string, std::string>>;
 // whose certificate verifies (system authorities plus caFile()).
 bool cloudGet(const std::string &path, const Query &query, std::string *body, long timeoutMs);
 
-// Checks a voice server text "host[:port]" and splits it. The port defaults to 5060.
-bool parseServer(const std::string &text, std::string *host, int *port);
+// Checks a voice server text "host[:port][;transport=tls]" and splits it.
+// The port defaults to 5060; `tls` tells whether the ";transport=tls"
+// suffix was there (without it the server is reached over UDP).
+bool parseServer(const std::string &text, std::string *host, int *port, bool *tls);
 
 }
 

@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const std::string text(reinterpret_cast<const char *>(data), size);
     std::string host;
     int port = 0;
-    if (callsdk::parseServer(text, &host, &port)) {
+    bool tls = false;
+    if (callsdk::parseServer(text, &host, &port, &tls)) {
         // What the library accepts goes into a SIP address unquoted.
         FUZZ_CHECK(!host.empty() && host.size() <= 253, QString());
         FUZZ_CHECK(host.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.-")
