@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts the local Nuvoxa service on loopback: the HTTPS service (its own
-# certificate authority; plain HTTP with --plain) with its SQLite database, Kamailio (registrar + proxy), the four SIPp gateways and,
-# when no PulseAudio server answers, a private PulseAudio with null devices.
+# certificate authority) with its SQLite database, Kamailio (registrar +
+# proxy, UDP and TLS), rtpengine, the four SIPp gateways and, when no
+# PulseAudio server answers, a private PulseAudio with null devices.
 # Waits until each part answers, prints the addresses and one line
 #   NUVOXA_SERVICE cloud=... web=... sip=... db=... demo=ACCOUNT:PASSWORD update-key=KEY ca=FILE
 # and runs until interrupted; everything it started is stopped on exit.
@@ -60,7 +61,10 @@ if [ ! -x "$BIN" ]; then
   echo "launch.sh: $BIN not found; build the nuvoxa-service target first" >&2
   exit 1
 fi
-for tool in kamailio kamcmd sipp curl; do
+TOOLS=(kamailio kamcmd sipp curl)
+# The secure mode's media relay.
+[ $PLAIN = 1 ] || TOOLS+=(rtpengine)
+for tool in "${TOOLS[@]}"; do
   if ! command -v "$tool" >/dev/null 2>&1 && [ ! -x "/usr/sbin/$tool" ]; then
     echo "launch.sh: $tool is not installed" >&2
     exit 1
@@ -179,18 +183,21 @@ udp_bound() {  # udp_bound PORT: something listens on 127.0.0.1:PORT/udp
   grep -q " $hex " /proc/net/udp 2>/dev/null
 }
 
-port_busy() {  # TCP or UDP on 127.0.0.1:PORT in use
+tcp_listening() {  # tcp_listening PORT: something listens on PORT/tcp
   local hex
   hex=$(printf ':%04X' "$1")
-  udp_bound "$1" && return 0
   awk -v p="$hex" 'NR > 1 && $4 == "0A" && substr($2, length($2) - 4) == p { f = 1 } END { exit !f }' \
     /proc/net/tcp /proc/net/tcp6 2>/dev/null
+}
+
+port_busy() {  # TCP or UDP on 127.0.0.1:PORT in use
+  udp_bound "$1" || tcp_listening "$1"
 }
 
 http_ready() {
   local reply
   reply=$(curl -s --max-time 2 --noproxy '*' --cacert "$CA_FILE" "$CLOUD/cloud/pc/server.aspx" 2>/dev/null)
-  [[ $reply == *"127.0.0.1:$SIP_PORT"* ]]
+  [[ $reply == *"$SIP_ANSWER"* ]]
 }
 
 kamailio_ready() { timeout 2 kamcmd -s "unixs:$CTL_SOCKET" core.uptime >/dev/null 2>&1; }
@@ -216,6 +223,10 @@ wait_ready() {
       udp_bound "${!var}" || pending+=" gateway-${i,,}"
     done
     [ "$PULSE_MODE" = private ] && { pulse_ready || pending+=" pulseaudio"; }
+    if [ $PLAIN = 0 ]; then
+      udp_bound "$RTPENGINE_PORT" || pending+=" rtpengine"
+      tcp_listening "$TLS_PORT" || pending+=" kamailio-tls"
+    fi
     [ -z "$pending" ] && return 0
     if [ $SECONDS -ge $deadline ]; then
       log "not ready after 15 s:$pending"
@@ -234,13 +245,25 @@ choose_ports() {
     HTTP_PORT=${p[0]} SIP_PORT=${p[1]}
     GW_ECHO_PORT=${p[2]} GW_BUSY_PORT=${p[3]} GW_NOANSWER_PORT=${p[4]} GW_HANGUP_PORT=${p[5]}
     MEDIA_ECHO=${m[0]} MEDIA_BUSY=${m[1]} MEDIA_NOANSWER=${m[2]} MEDIA_HANGUP=${m[3]}
+    if [ $PLAIN = 0 ]; then
+      local t r
+      mapfile -t t < <("$BIN" free-ports 2) || return 1
+      mapfile -t r < <("$BIN" free-ports 1 --span 200) || return 1
+      [ ${#t[@]} = 2 ] && [ ${#r[@]} = 1 ] || return 1
+      TLS_PORT=${t[0]} RTPENGINE_PORT=${t[1]}
+      RELAY_MIN=${r[0]} RELAY_MAX=$((r[0] + 199))
+    fi
   else
     HTTP_PORT=18080 SIP_PORT=15060
     GW_ECHO_PORT=15071 GW_BUSY_PORT=15072 GW_NOANSWER_PORT=15073 GW_HANGUP_PORT=15074
     MEDIA_ECHO=16000 MEDIA_BUSY=16010 MEDIA_NOANSWER=16020 MEDIA_HANGUP=16030
-    local port
+    local port secure=""
+    if [ $PLAIN = 0 ]; then
+      TLS_PORT=15061 RTPENGINE_PORT=15080 RELAY_MIN=16100 RELAY_MAX=16299
+      secure="$TLS_PORT $RTPENGINE_PORT $RELAY_MIN"
+    fi
     for port in $HTTP_PORT $SIP_PORT $GW_ECHO_PORT $GW_BUSY_PORT $GW_NOANSWER_PORT $GW_HANGUP_PORT \
-                $MEDIA_ECHO $MEDIA_BUSY $MEDIA_NOANSWER $MEDIA_HANGUP; do
+                $MEDIA_ECHO $MEDIA_BUSY $MEDIA_NOANSWER $MEDIA_HANGUP $secure; do
       if port_busy "$port"; then
         log "port $port is in use (another service running?); try --free-ports"
         return 2
@@ -253,22 +276,55 @@ start_stack() {
   local logs=$STATE/logs
   : >"$logs/http.log"; : >"$logs/kamailio.log"
 
+  # Clients register over TLS in the secure mode, over UDP in the plain one.
+  SIP_ANSWER=127.0.0.1:$SIP_PORT
+  local kamailio_mode=()
+  if [ $PLAIN = 0 ]; then
+    SIP_ANSWER="127.0.0.1:$TLS_PORT;transport=tls"
+    kamailio_mode=(-A WITH_TLS)
+    # Kamailio never connects out over TLS here; should it, the peer's
+    # certificate is checked against the service's authority.
+    cat >"$STATE/kamailio/tls.cfg" <<TLSCFG || return 1
+[server:default]
+method = TLSv1.2+
+verify_certificate = no
+require_certificate = no
+certificate = $STATE/tls/server.pem
+private_key = $STATE/tls/server.key
+
+[client:default]
+method = TLSv1.2+
+verify_certificate = yes
+require_certificate = yes
+ca_list = $STATE/tls/ca.pem
+TLSCFG
+    : >"$logs/rtpengine.log"
+    # Userspace forwarding (no kernel table), none of the system's
+    # configuration, media ports from the range chosen above (4 a call),
+    # given back as soon as a call ends.
+    start rtpengine "$logs/rtpengine.log" rtpengine --config-file=none --table=-1 --foreground \
+      --delete-delay=0 --dtls-cert-cipher=prime256v1 \
+      --log-stderr --no-log-timestamps --interface=127.0.0.1 --listen-ng="127.0.0.1:$RTPENGINE_PORT" \
+      --port-min="$RELAY_MIN" --port-max="$RELAY_MAX" --pidfile="$STATE/rtpengine.pid"
+  fi
+
   local https=--https
   CLOUD=https://127.0.0.1:$HTTP_PORT
   if [ $PLAIN = 1 ]; then
     https="" CLOUD=http://127.0.0.1:$HTTP_PORT
   fi
-  start http "$logs/http.log" "$BIN" --db "$DB" serve --port "$HTTP_PORT" --sip "127.0.0.1:$SIP_PORT" $https
+  start http "$logs/http.log" "$BIN" --db "$DB" serve --port "$HTTP_PORT" --sip "$SIP_ANSWER" $https
 
   CTL_SOCKET=$SOCK_DIR/kamailio.ctl
   rm -f "$CTL_SOCKET"
   sed -e "s|@SIP_PORT@|$SIP_PORT|g" -e "s|@DB_PATH@|$DB|g" -e "s|@REALM@|$REALM|g" \
-      -e "s|@CTL_SOCKET@|$CTL_SOCKET|g" \
+      -e "s|@CTL_SOCKET@|$CTL_SOCKET|g" -e "s|@TLS_PORT@|${TLS_PORT:-}|g" \
+      -e "s|@TLS_CFG@|$STATE/kamailio/tls.cfg|g" -e "s|@RTPENGINE_PORT@|${RTPENGINE_PORT:-}|g" \
       -e "s|@GW_ECHO@|$GW_ECHO_PORT|g" -e "s|@GW_BUSY@|$GW_BUSY_PORT|g" \
       -e "s|@GW_NOANSWER@|$GW_NOANSWER_PORT|g" -e "s|@GW_HANGUP@|$GW_HANGUP_PORT|g" \
       "$SVC_DIR/kamailio/nuvoxa.cfg.in" >"$STATE/kamailio/kamailio.cfg" || return 1
   start kamailio "$logs/kamailio.log" kamailio -DD -E -f "$STATE/kamailio/kamailio.cfg" \
-    -Y "$STATE/kamailio" -w "$STATE/kamailio" -m 32 -M 4
+    -Y "$STATE/kamailio" -w "$STATE/kamailio" -m 32 -M 4 "${kamailio_mode[@]}"
 
   local kind port media echo
   for kind in echo busy noanswer hangup; do
@@ -366,19 +422,28 @@ HOSTS=$CLOUD
   echo "NUVOXA_UPDATE_PUBKEY=$UPDATE_KEY"
   echo "NUVOXA_GW_ECHO=127.0.0.1:$GW_ECHO_PORT"
   echo "NUVOXA_GW_ECHO_MEDIA=127.0.0.1:$MEDIA_ECHO"
+  if [ $PLAIN = 0 ]; then
+    echo "NUVOXA_SIP_TLS_HOST=127.0.0.1:$TLS_PORT"
+  fi
   echo "NUVOXA_SERVICE_STATE=$STATE"
   echo "NUVOXA_SERVICE_PIDS=$$ ${PIDS[*]}"
   [ -n "$PULSE_ADDR" ] && echo "PULSE_SERVER=$PULSE_ADDR"
 } >"$ENV_FILE.tmp" && mv "$ENV_FILE.tmp" "$ENV_FILE"
 
 AUDIO=${PULSE_ADDR:-"the session's PulseAudio"}
+SECURE_LINES=""
+if [ $PLAIN = 0 ]; then
+  SECURE_LINES="  SIP for clients      tls 127.0.0.1:$TLS_PORT (server.aspx answers it)
+  media relay          rtpengine, ports $RELAY_MIN-$RELAY_MAX: SRTP to clients, RTP to gateways
+"
+fi
 ELAPSED=$(awk -v a="$START_TIME" -v b="$(date +%s.%N)" 'BEGIN { printf "%.2f", b - a }')
 cat <<EOF
 Nuvoxa local service is up (started in ${ELAPSED} s):
   cloud and web pages  $CLOUD/
   trusted authority    $CA_FILE (NUVOXA_CA_FILE)
   SIP registrar/proxy  udp 127.0.0.1:$SIP_PORT (domain $REALM)
-  gateways             echo udp:$GW_ECHO_PORT, busy (486...) udp:$GW_BUSY_PORT,
+$SECURE_LINES  gateways             echo udp:$GW_ECHO_PORT, busy (486...) udp:$GW_BUSY_PORT,
                        no answer (408...) udp:$GW_NOANSWER_PORT, hang-up (487...) udp:$GW_HANGUP_PORT
   audio                $AUDIO ($PULSE_MODE)
   demo account         $DEMO_ACCOUNT / $DEMO_PASSWORD (bound phone $DEMO_PHONE, balance $DEMO_BALANCE)

@@ -401,7 +401,7 @@ int cmdFreePorts(const Args &a) {
   long count = 0, span = 1;
   if (a.positional.size() != 1 || !parseInt(a.positional[0], 1, 100, &count))
     return usageError("free-ports needs a COUNT of 1-100");
-  if (a.get("--span") && !parseInt(*a.get("--span"), 1, 16, &span)) return usageError("bad span (1-16)");
+  if (a.get("--span") && !parseInt(*a.get("--span"), 1, 256, &span)) return usageError("bad span (1-256)");
   std::vector<int> held, ports;
   for (int attempt = 0; attempt < 2000 && static_cast<long>(ports.size()) < count; ++attempt) {
     std::vector<int> run;

@@ -117,7 +117,10 @@ Cert issue(EVP_PKEY *key, const char *commonName, X509 *issuer, EVP_PKEY *issuer
     ok = ok && addExtension(cert.get(), signer, NID_basic_constraints, "critical,CA:FALSE") &&
          addExtension(cert.get(), signer, NID_key_usage, "critical,digitalSignature") &&
          addExtension(cert.get(), signer, NID_ext_key_usage, "serverAuth") &&
-         addExtension(cert.get(), signer, NID_subject_alt_name, "DNS:localhost,IP:127.0.0.1,IP:::1");
+         // mbedTLS 2, under the voice library's SIP over TLS, matches a
+         // name against DNS entries only: the loopback address is one too.
+         addExtension(cert.get(), signer, NID_subject_alt_name,
+                      "DNS:localhost,DNS:127.0.0.1,IP:127.0.0.1,IP:::1");
   }
   ok = ok && addExtension(cert.get(), signer, NID_subject_key_identifier, "hash") &&
        (authority || addExtension(cert.get(), signer, NID_authority_key_identifier, "keyid:always")) &&
@@ -125,10 +128,12 @@ Cert issue(EVP_PKEY *key, const char *commonName, X509 *issuer, EVP_PKEY *issuer
   return ok ? std::move(cert) : noCert();
 }
 
-// The server certificate still serves: it was signed by this authority and
-// has more than 30 days left.
+// The server certificate still serves: it was signed by this authority,
+// names the loopback address for SIP clients too (see issue) and has
+// more than 30 days left.
 bool serverCertUsable(X509 *server, X509 *ca, EVP_PKEY *serverKey) {
   if (!server || !serverKey) return false;
+  if (X509_check_host(server, "127.0.0.1", 0, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS, nullptr) != 1) return false;
   EVP_PKEY *caKey = X509_get0_pubkey(ca);
   if (!caKey || X509_verify(server, caKey) != 1 || X509_check_private_key(server, serverKey) != 1) return false;
   time_t soon = time(nullptr) + 30 * kDay;

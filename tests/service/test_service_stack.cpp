@@ -115,7 +115,9 @@ void cloudLogin() {
 }
 
 void cloudQueries() {
-  CHECK_EQ(get("/cloud/pc/server.aspx").body, env("NUVOXA_SIP_HOST"));
+  // Clients of a secure stack are sent to its TLS address.
+  const std::string tls = env("NUVOXA_SIP_TLS_HOST");
+  CHECK_EQ(get("/cloud/pc/server.aspx").body, tls.empty() ? env("NUVOXA_SIP_HOST") : tls + ";transport=tls");
   Reply manifest = get("/cloud/pc/onlieUpdate.xml");
   CHECK(manifest.status == 200 && contains(manifest.body, "<update ver=\""));
   CHECK_EQ(get("/cloud/pc/app/hd.gif").body.substr(0, 6), "GIF89a");
