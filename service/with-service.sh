@@ -5,7 +5,7 @@
 # e.g. service/with-service.sh -- build/bin/nuvoxa
 # The command gets NUVOXA_CLOUD_HOST, NUVOXA_WEB_HOST, NUVOXA_SIP_HOST,
 # NUVOXA_DB, NUVOXA_DEMO, NUVOXA_UPDATE_PUBKEY and, when the service started its own PulseAudio,
-# PULSE_SERVER. The build folder is $NUVOXA_BUILD_DIR (default <repo>/build).
+# PULSE_SERVER; in the default (secure) mode also NUVOXA_CA_FILE. The build folder is $NUVOXA_BUILD_DIR (default <repo>/build).
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 build=${NUVOXA_BUILD_DIR:-$here/../build}
@@ -60,6 +60,8 @@ while IFS= read -r line; do
   case "$line" in
     NUVOXA_CLOUD_HOST=*|NUVOXA_WEB_HOST=*|NUVOXA_SIP_HOST=*|NUVOXA_DB=*|NUVOXA_DEMO=*|NUVOXA_UPDATE_PUBKEY=*|PULSE_SERVER=*)
       export "${line%%=*}=${line#*=}" ;;
+    # The service's own certificate authority, which its TLS SIP address needs.
+    NUVOXA_CA_FILE=*) export "${line%%=*}=${line#*=}" ;;
   esac
 done <"$state/stack.env"
 
