@@ -342,7 +342,7 @@
     </message>
     <message>
         <source>绑定手机号码</source>
-        <translation>Bind your mobile number</translation>
+        <translation>Bind your phone</translation>
     </message>
     <message>
         <source>绑定号码:</source>

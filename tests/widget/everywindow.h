@@ -25,12 +25,13 @@
 
 namespace EveryWindow {
 
-// A logged-in main window with one history entry and one contact, 张三.
-inline QWidget *mainWindow()
+// A logged-in main window with one history entry and one contact, 张三;
+// without a bound phone it offers to bind one.
+inline QWidget *mainWindow(bool bound = true)
 {
     g_account = "1001";
     g_password = "secret";
-    g_bindPhone = "13800000000";
+    g_bindPhone = bound ? "13800000000" : "";
     g_balance = "12.50";
     g_adReady = false;
     g_callState = 0;
@@ -67,7 +68,7 @@ struct Entry
 inline const Entry kWindows[] = {
     {"login", [] { return new Widget; }},
     {"login progress", [] { return new GifLogin; }},
-    {"main", mainWindow},
+    {"main", [] { return mainWindow(); }},
     {"settings", [] { return new SettingDlg; }},
     {"agreement", [] { return new UserDlg; }},
     {"audio test", [] { return new HLTestAudio; }},
@@ -77,6 +78,7 @@ inline const Entry kWindows[] = {
     {"history row", [] { return record(true); }},
     {"contact row", [] { return record(false); }},
     {"update", updateWindow},
+    {"main unbound", [] { return mainWindow(false); }},
 };
 
 inline constexpr int kCount = int(std::size(kWindows));
