@@ -118,7 +118,7 @@ bool parseServer(const std::string &text, std::string *host, int *port, bool *tl
         }
     }
     std::string h = t;
-    int p = 5060;
+    int p = secure ? 5061 : 5060; // the standard SIP ports
     size_t colon = t.rfind(':');
     if (colon != std::string::npos) {
         h = t.substr(0, colon);

@@ -16,7 +16,7 @@ using Query = std::vector<std::pair<std::string, std::string>>;
 bool cloudGet(const std::string &path, const Query &query, std::string *body, long timeoutMs);
 
 // Checks a voice server text "host[:port][;transport=tls]" and splits it.
-// The port defaults to 5060; `tls` tells whether the ";transport=tls"
+// The port defaults to 5060 (5061 with TLS); `tls` tells whether the ";transport=tls"
 // suffix was there (without it the server is reached over UDP).
 bool parseServer(const std::string &text, std::string *host, int *port, bool *tls);
 

@@ -26,6 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                        == std::string::npos,
                    QString::fromStdString(host));
         FUZZ_CHECK(port >= 1 && port <= 65535, QString::number(port));
+        // TLS only when the answer asks for it, never by a slip of the parser.
+        FUZZ_CHECK(!tls || QString::fromStdString(text).trimmed().endsWith(";transport=tls", Qt::CaseInsensitive),
+                   QString::fromStdString(text));
     }
     return 0;
 }
