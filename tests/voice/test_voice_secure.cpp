@@ -216,10 +216,21 @@ void TestVoiceSecure::nothingReadableOnTheWire()
     QVERIFY(!clientSide.contains(0) && !gatewaySide.contains(0));
 
     // The capture comes on standard output: tcpdump gives up root before it
-    // would open a file. Bounded by itself too, should this test be killed.
+    // would open a file. It ends by itself after a minute and, staying in
+    // this test's process group (--foreground), with the test; a failed
+    // check stops it on the way out (QProcess would kill `timeout` alone).
     QProcess tcpdump;
     tcpdump.setReadChannel(QProcess::StandardError);
-    tcpdump.start("timeout", {"60", "tcpdump", "-i", "lo", "-n", "-U", "-s", "0", "-w", "-", "tcp or udp"});
+    tcpdump.start("timeout", {"--foreground", "60", "tcpdump", "-i", "lo", "-n", "-U", "-s", "0", "-w", "-",
+                              "tcp or udp"});
+    struct Stop {
+        QProcess &p;
+        ~Stop()
+        {
+            p.terminate();
+            p.waitForFinished(5000);
+        }
+    } stop{tcpdump};
     QByteArray said;
     while (!said.contains('\n') && tcpdump.waitForReadyRead(10000))
         said += tcpdump.readAllStandardError();
