@@ -88,7 +88,6 @@ enum Stage { StageNone, StageCalling, StageEarly, StageConnecting, StageConfirme
 
 struct CallInfo {
     int stage = StageNone;
-    bool incoming = false;
     bool ringing = false; // incoming, neither answered nor turned away yet
     bool ended = false;
     bool hangupRequested = false;
@@ -1071,7 +1070,6 @@ void Engine::takeIncoming(LinphoneCall *call)
         return;
     }
     CallInfo &info = calls_[call];
-    info.incoming = true;
     info.ringing = true;
     current_ = linphone_call_ref(call);
     const LinphoneAddress *from = linphone_call_get_remote_address(call);
