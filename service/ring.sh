@@ -38,8 +38,11 @@ while [ $# -gt 0 ]; do
 done
 [[ $ACCOUNT =~ ^[A-Za-z0-9._-]+$ ]] || { echo "ring.sh: ACCOUNT must be an account name" >&2; exit 2; }
 [[ $FROM =~ ^[0-9]+$ ]] || { echo "ring.sh: --from must be a number" >&2; exit 2; }
-# The name goes into a SIP header between quotes.
-[[ $NAME =~ ^[^\"\\[:cntrl:]]*$ ]] || { echo "ring.sh: --name must not hold quotes, backslashes or control characters" >&2; exit 2; }
+# The name goes into a SIP header between quotes; other bytes are left to
+# the subscriber to cope with.
+case "$NAME" in
+  *[\"\\$'\r\n']*) echo "ring.sh: --name must not hold quotes, backslashes or line breaks" >&2; exit 2 ;;
+esac
 
 if [ -z "${NUVOXA_SIP_HOST:-}" ] || [ -z "${NUVOXA_DB:-}" ]; then
   env_file=${STATE:-$BUILD/service-state}/stack.env

@@ -42,13 +42,15 @@ int ringCount()
     return rings().numbers.size();
 }
 
-// One caller of service/ring.sh, running until its call ends.
+// One caller of service/ring.sh, running until its call ends. The name is
+// a printf format, so that it can hold any byte.
 class Caller {
 public:
     Caller(const QString &from, const QString &name)
     {
         QString account = QString::fromUtf8(demoAccount());
-        process_.start(qEnvironmentVariable("NUVOXA_RING"), {"--from", from, "--name", name, account});
+        process_.start("bash", {"-c", "exec \"$1\" --from \"$2\" --name \"$(printf \"$3\")\" \"$4\"", "-",
+                                qEnvironmentVariable("NUVOXA_RING"), from, name, account});
     }
     ~Caller()
     {
@@ -87,6 +89,8 @@ private slots:
     void cleanupTestCase();
     void answeredCallCarriesTheCallersTone();
     void declinedCallerHearsDecline();
+    void callerNamesAreCleaned_data();
+    void callerNamesAreCleaned();
     void secondCallerHearsBusy();
 
 private:
@@ -160,6 +164,27 @@ void TestVoiceIncoming::declinedCallerHearsDecline()
     QVERIFY2(rec_.waitFor("DISCONNCTD", 1, 5s), qPrintable(rec_.states().join(',')));
     QCOMPARE(rec_.states(), QStringList{"DISCONNCTD"});
     QCOMPARE(answer_call(), 0); // gone
+}
+
+void TestVoiceIncoming::callerNamesAreCleaned_data()
+{
+    QTest::addColumn<QString>("sent");
+    QTest::addColumn<QString>("delivered");
+    QTest::newRow("a control character ends it") << "Zhang\\001San" << "Zhang";
+    QTest::newRow("malformed UTF-8 ends it") << "ab\\377cd" << "ab";
+    QTest::newRow("cut at 64 bytes, between characters") << QString(30, QChar(0x5F20)) << QString(21, QChar(0x5F20));
+}
+
+void TestVoiceIncoming::callerNamesAreCleaned()
+{
+    QFETCH(QString, sent);
+    QFETCH(QString, delivered);
+    Caller caller("13900139005", sent);
+    QVERIFY(waitForRings(1));
+    decline_call();
+    QCOMPARE(caller.outcome(), QStringLiteral("declined"));
+    std::lock_guard<std::mutex> lk(rings().m);
+    QCOMPARE(rings().names, QStringList{delivered});
 }
 
 void TestVoiceIncoming::secondCallerHearsBusy()
