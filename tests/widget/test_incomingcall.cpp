@@ -104,7 +104,6 @@ private slots:
         QTest::newRow("declined") << "拒绝" << false << 1 << "miss" << "decline_call";
         QTest::newRow("closed") << "close" << false << 1 << "miss" << "decline_call";
         QTest::newRow("caller gave up") << "caller" << false << 1 << "miss" << "";
-        QTest::newRow("caller gave up, in the tray") << "caller" << true << 1 << "miss" << "";
         QTest::newRow("45 s unanswered") << "timeout" << true << 1 << "miss" << "decline_call";
     }
 
@@ -220,14 +219,6 @@ private slots:
         history->setCurrentRow(1);
         QMetaObject::invokeMethod(w, "emitDelete", Q_ARG(QListWidgetItem *, history->item(1)));
         QCOMPARE(historyTypes(), QStringList({"13700137000miss", QString(kCaller) + "out"}));
-    }
-
-    void screenshotOfTheRingingWindow()
-    {
-        ring(kCaller, "");
-        QVERIFY(QTest::qWaitForWindowExposed(window()));
-        TestUtil::saveScreenshot(window(), "incoming-call");
-        window()->findChild<QPushButton *>("pbDecline")->click();
     }
 };
 
