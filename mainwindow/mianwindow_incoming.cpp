@@ -47,8 +47,11 @@ void MianWindow::onRinging(const QString &number, const QString &displayName)
     m_incoming->ring(number, contact);
     if (isHidden()) {
         m_trayFlash.start();
-        const QString who = contact.isEmpty() ? (displayName.isEmpty() ? number : displayName) : contact;
-        notify(tr("来电"), who.isEmpty() || who == number ? number : who + QLatin1Char(' ') + number);
+        // The contact's name, else the name the caller gives (unchecked, so
+        // beside the number, never instead of it).
+        const QString who = contact.isEmpty() ? displayName : contact;
+        const QString caller = number.isEmpty() ? tr("未知号码") : number;
+        notify(tr("来电"), who.isEmpty() ? caller : who + QLatin1Char(' ') + caller);
     }
 }
 
