@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -54,6 +55,12 @@ private:
     {
         CallSdkDouble::deliverState("DISCONNCTD");
         QCoreApplication::processEvents();
+    }
+    // The flashing tray icon is blank every other half second.
+    bool trayBlank()
+    {
+        const QImage icon = w->findChild<QSystemTrayIcon *>()->icon().pixmap(16, 16).toImage();
+        return icon.isNull() || qAlpha(icon.pixel(8, 8)) == 0;
     }
     QStringList historyTypes()
     {
@@ -128,6 +135,10 @@ private slots:
         QCOMPARE(notifications.notes, inTray ? QStringList{"来电: 张三 13900139000"} : QStringList());
         auto *noAnswer = incoming->findChild<QTimer *>("noAnswer");
         QVERIFY(noAnswer->isActive() && noAnswer->remainingTime() > 44000);
+        if (inTray)
+            QTRY_VERIFY(trayBlank());
+        else
+            QVERIFY(!trayBlank());
 
         if (how == "caller") {
             end();
@@ -168,6 +179,8 @@ private slots:
             if (inTray)
                 QCOMPARE(notifications.notes.last(), QString("未接来电: 13900139000"));
         }
+        QTest::qWait(600);
+        QVERIFY(!trayBlank()); // no more flashing
         // Nothing of the ended call is left to act on.
         end();
         QCOMPARE(historyTypes().size(), 1);
