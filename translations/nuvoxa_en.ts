@@ -66,6 +66,14 @@
         <source>呼出电话</source>
         <translation>Outgoing call</translation>
     </message>
+    <message>
+        <source>呼入电话</source>
+        <translation>Incoming call</translation>
+    </message>
+    <message>
+        <source>未接来电</source>
+        <translation>Missed call</translation>
+    </message>
 </context>
 <context>
     <name>EditFriend</name>
@@ -138,6 +146,33 @@
     <message>
         <source>停止测试</source>
         <translation>Stop test</translation>
+    </message>
+</context>
+<context>
+    <name>IncomingCall</name>
+    <message>
+        <source>来电</source>
+        <translation>Incoming call</translation>
+    </message>
+    <message>
+        <source>来电号码</source>
+        <translation>Caller</translation>
+    </message>
+    <message>
+        <source>联系人</source>
+        <translation>Contact</translation>
+    </message>
+    <message>
+        <source>接听</source>
+        <translation>Answer</translation>
+    </message>
+    <message>
+        <source>拒绝</source>
+        <translation>Decline</translation>
+    </message>
+    <message>
+        <source>未知号码</source>
+        <translation>Unknown number</translation>
     </message>
 </context>
 <context>
@@ -467,6 +502,18 @@
     <message>
         <source>确定关闭Nuvoxa？</source>
         <translation>Close Nuvoxa?</translation>
+    </message>
+    <message>
+        <source>未知号码</source>
+        <translation>Unknown number</translation>
+    </message>
+    <message>
+        <source>来电</source>
+        <translation>Incoming call</translation>
+    </message>
+    <message>
+        <source>未接来电</source>
+        <translation>Missed call</translation>
     </message>
 </context>
 <context>

@@ -8,6 +8,7 @@
 #include "login/giflogin.h"
 #include "login/widget.h"
 #include "mainwindow/callstate.h"
+#include "mainwindow/incomingcall.h"
 #include "mainwindow/mianwindow.h"
 #include "records/addfriend.h"
 #include "records/callrecord.h"
@@ -79,6 +80,7 @@ inline const Entry kWindows[] = {
     {"contact row", [] { return record(false); }},
     {"update", updateWindow},
     {"main unbound", [] { return mainWindow(false); }},
+    {"incoming call", [] { return new IncomingCall; }},
 };
 
 inline constexpr int kCount = int(std::size(kWindows));
