@@ -64,8 +64,9 @@ void TestVoiceCalls::initTestCase()
 {
     QVERIFY2(!demoAccount().isEmpty(), "NUVOXA_DEMO is not set: run through ctest with the service stack");
     // A tone microphone and the same tone coming back from the echo gateway
-    // look like echo to a canceller, which would take the tone out: these
-    // calls run without one (read when the library starts its engine).
+    // look like echo to the canceller and its echo limiter, which would take
+    // the tone out: these calls run without them (read when the library
+    // starts its engine).
     qputenv("NUVOXA_ECHO_CANCELLATION", "0");
     // The microphone is a test tone on a PulseAudio of this test's own (the
     // library takes the default devices when it starts, so this comes first).
