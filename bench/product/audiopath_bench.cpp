@@ -27,17 +27,25 @@
 // After 2 s of far-end speech (the canceller's convergence) the level the far
 // end hears back is taken over 4 s, as a loss against what it said; then the
 // far end falls silent and a near-end talker's loss on its way to the far end
-// is taken the same way, so that a canceller that mutes everything shows.
-// Speech is noise shaped into syllables. Run once with the library's
-// defaults and once with NUVOXA_ECHO_CANCELLATION=0 to compare.
+// is taken the same way, so that a canceller that mutes everything shows,
+// and once more while both talk (the near end's speech is what the far end
+// hears beyond the echo it got alone), so that a limiter that mutes the
+// near end whenever the far end speaks shows too. Speech is noise shaped
+// into syllables. Run once with the library's defaults and once with
+// NUVOXA_ECHO_CANCELLATION=0 to compare.
 //
-// The echo path is one device's monitor rather than PulseAudio's loopback
-// module into a second null sink: the loopback moves its delay all the time
-// (it resamples between two separately timed sinks), which no speaker and
-// microphone on one sound card do, and no canceller follows it (about 3 dB,
-// 9 dB with its rate adjustment off, against 24 dB on one device).
+// With DELAY_MS the air takes that long (echo_path_ms says what it took):
+// this program records the speaker's monitor and plays it, 6 dB down, into a
+// second null sink whose monitor is the microphone. Both sinks run on one
+// sound server's clock, so once its buffers are full the delay holds still,
+// as between a speaker and a microphone on one sound card. PulseAudio's
+// loopback module does not: it keeps adjusting its rate and buffer to its
+// target latency, the delay moves all the time, and no canceller follows it
+// (3 dB, 9 dB with its rate adjustment off). At most 40 ms may wait unread
+// on the recording side; older audio is dropped so that a stalled bench
+// cannot stretch the path.
 //
-//   audiopath_bench --echo PEER PEER_PULSE_SERVER
+//   audiopath_bench --echo PEER PEER_PULSE_SERVER [DELAY_MS]
 //
 // Needs the service stack's environment (NUVOXA_DEMO, NUVOXA_CLOUD_HOST,
 // PULSE_SERVER of a private PulseAudio), as run-product-bench.sh sets it.
@@ -100,12 +108,15 @@ struct StreamThread {
     }
     // Records `monitor` in 10 ms blocks on the thread, handing each block to
     // `block` until stopped.
+    // A `maxlength` bounds what may wait unread: older blocks are dropped.
     template <class Block>
-    bool record(const std::string &monitor, const char *name, Block block, const char *server = nullptr)
+    bool record(const std::string &monitor, const char *name, Block block, const char *server = nullptr,
+                uint32_t maxlength = uint32_t(-1))
     {
         pa_buffer_attr attr;
         std::memset(&attr, 0xff, sizeof attr);
         attr.fragsize = 80 * sizeof(short);
+        attr.maxlength = maxlength;
         if (!open(PA_STREAM_RECORD, monitor, name, attr, server))
             return false;
         thread = std::thread([this, block] {
@@ -242,6 +253,44 @@ struct Talker : StreamThread {
     }
 };
 
+// The air between speaker and microphone, with a delay (see the top of the
+// file): the playback stream's buffer, plus what waits on the recording
+// side, about 20 ms.
+struct Air : StreamThread {
+    pa_simple *out = nullptr;
+
+    bool start(const std::string &monitor, const std::string &sink, int delayMs)
+    {
+        pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
+        pa_buffer_attr attr;
+        std::memset(&attr, 0xff, sizeof attr);
+        attr.tlength = uint32_t(std::max(10, delayMs - 20) * kRate / 1000 * sizeof(short));
+        attr.prebuf = attr.tlength;
+        int err = 0;
+        out = pa_simple_new(nullptr, "audiopath_bench", PA_STREAM_PLAYBACK, sink.c_str(), "air", &spec, nullptr, &attr,
+                            &err);
+        return out && record(monitor, "air", [this](const std::vector<short> &buf) {
+            std::vector<short> half(buf.size());
+            for (size_t i = 0; i < buf.size(); ++i)
+                half[i] = short(buf[i] / 2);
+            int e = 0;
+            pa_simple_write(out, half.data(), half.size() * sizeof(short), &e);
+        }, nullptr, 4 * 80 * sizeof(short));
+    }
+    // Speaker to microphone as it stands: what waits in both streams.
+    double delayMs()
+    {
+        int err = 0;
+        return (pa_simple_get_latency(pa, &err) + pa_simple_get_latency(out, &err)) / 1000.0;
+    }
+    void finishAir()
+    {
+        finish();
+        if (out)
+            pa_simple_free(out);
+    }
+};
+
 // Adds up the energy of what a device plays while counting.
 struct Meter : StreamThread {
     std::atomic<bool> counting{false};
@@ -284,21 +333,32 @@ double decibels(double power, double reference)
 }
 
 // The echo a talking far end hears back; see the top of the file.
-int measureEcho(const std::string &peer, const std::string &peerServer, const std::string &account,
+int measureEcho(const std::string &peer, const std::string &peerServer, int delayMs, const std::string &account,
                 std::string password)
 {
-    // The speaker's monitor, 6 dB down, is the microphone.
+    // The speaker's monitor, 6 dB down, is the microphone: at once, or
+    // through a delayed path of our own.
     std::string speaker = run("pactl get-default-sink");
-    std::string air = run("pactl load-module module-remap-source master=" + speaker +
-                          ".monitor source_name=bench_air");
+    std::string airSink, air;
+    Air delayed;
+    bool pathUp;
+    if (delayMs > 0) {
+        airSink = run("pactl load-module module-null-sink sink_name=bench_air_in rate=8000 channels=1");
+        air = run("pactl load-module module-remap-source master=bench_air_in.monitor source_name=bench_air");
+        pathUp = !airSink.empty() && !air.empty() && delayed.start(speaker + ".monitor", "bench_air_in", delayMs);
+    } else {
+        air = run("pactl load-module module-remap-source master=" + speaker + ".monitor source_name=bench_air");
+        pathUp = !air.empty();
+    }
     std::string oldSource = run("pactl get-default-source");
     run("pactl set-default-source bench_air");
-    run("pactl set-source-volume bench_air 0.5");
+    if (delayMs <= 0)
+        run("pactl set-source-volume bench_air 0.5");
 
     Talker far, near;
     Meter heard;
     int status = 0;
-    if (air.empty() || !far.start("peer_mic_in", peerServer.c_str(), 1) ||
+    if (!pathUp || !far.start("peer_mic_in", peerServer.c_str(), 1) ||
         !heard.start("peer_speaker.monitor", peerServer.c_str()) || !near.start(speaker, nullptr, 7)) {
         std::fprintf(stderr, "audiopath_bench: the echo path or the peer's sound server is not there\n");
         status = 1;
@@ -334,7 +394,21 @@ int measureEcho(const std::string &peer, const std::string &peerServer, const st
         far.counting = heard.counting = true;
         std::this_thread::sleep_for(milliseconds(4000));
         far.counting = heard.counting = false;
-        double echoLoss = decibels(meanPower(far), meanPower(heard));
+        double farPower = meanPower(far), echoPower = meanPower(heard);
+        double echoLoss = decibels(farPower, echoPower);
+        if (delayMs > 0)
+            std::printf("echo_path_ms=%.0f\n", delayed.delayMs());
+        // Both talk: what the far end hears beyond the echo it got alone is
+        // the near end's speech.
+        resetCount(heard);
+        near.talking = true;
+        std::this_thread::sleep_for(milliseconds(1000));
+        near.counting = heard.counting = true;
+        std::this_thread::sleep_for(milliseconds(3000));
+        near.counting = heard.counting = false;
+        near.talking = false;
+        double doubleTalkLoss = decibels(meanPower(near), meanPower(heard) - echoPower);
+        resetCount(near);
         far.talking = false;
         std::this_thread::sleep_for(milliseconds(1000)); // the echo's tail dies away
         resetCount(heard);
@@ -345,7 +419,8 @@ int measureEcho(const std::string &peer, const std::string &peerServer, const st
         near.counting = heard.counting = false;
         near.talking = false;
         double nearLoss = decibels(meanPower(near), meanPower(heard));
-        std::printf("echo_loss_db=%.1f\nnear_end_loss_db=%.1f\n", echoLoss, nearLoss);
+        std::printf("echo_loss_db=%.1f\nnear_end_loss_db=%.1f\ndouble_talk_near_end_loss_db=%.1f\n", echoLoss,
+                    nearLoss, doubleTalkLoss);
         std::fflush(stdout);
         call_hangup();
         waitCount(&g_ended, 2, 10000);
@@ -354,9 +429,12 @@ int measureEcho(const std::string &peer, const std::string &peerServer, const st
     far.finish();
     near.finish();
     heard.finish();
+    delayed.finishAir();
     run("pactl set-default-source " + oldSource);
     if (!air.empty())
         run("pactl unload-module " + air);
+    if (!airSink.empty())
+        run("pactl unload-module " + airSink);
     return status;
 }
 
@@ -374,7 +452,7 @@ int main(int argc, char **argv)
 {
     const bool echo = argc > 1 && std::strcmp(argv[1], "--echo") == 0;
     if (echo && argc < 4) {
-        std::fprintf(stderr, "usage: audiopath_bench --echo PEER PEER_PULSE_SERVER\n");
+        std::fprintf(stderr, "usage: audiopath_bench --echo PEER PEER_PULSE_SERVER [DELAY_MS]\n");
         return 2;
     }
     int bursts = argc > 1 && !echo ? std::max(1, std::atoi(argv[1])) : 5;
@@ -388,7 +466,7 @@ int main(int argc, char **argv)
     std::string password(std::strchr(demo, ':') + 1);
 
     if (echo)
-        return measureEcho(argv[2], argv[3], account, password);
+        return measureEcho(argv[2], argv[3], argc > 4 ? std::atoi(argv[4]) : 0, account, password);
 
     // The library lists no monitor sources: the microphone is a source of
     // its own over the null sink's monitor.

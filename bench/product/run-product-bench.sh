@@ -5,7 +5,7 @@
 # table on stdout at the end.
 #
 #   run-product-bench.sh BUILD_DIR [ROUNDS=5] [IDLE_SECONDS=60]
-#   BENCH_PARTS="start idle calls audio others" picks parts (default: all).
+#   BENCH_PARTS="start idle calls audio echo others" picks parts (default: all).
 #
 # Peers that are not installed are left out (./dev bench installs them).
 set -u
@@ -58,8 +58,8 @@ inenv() { # inenv DIR CMD...: run with the folder's HOME, XDG folders, data fold
 }
 value() { sed -n "s/^$1=//p" | head -n1; }
 values() { sed -n "s/^$1=//p" | tr '\n' ' '; }
-# Parts to run (BENCH_PARTS="start idle calls audio others", the default).
-PARTS=${BENCH_PARTS:-start idle calls audio others}
+# Parts to run (BENCH_PARTS="start idle calls audio echo others", the default).
+PARTS=${BENCH_PARTS:-start idle calls audio echo others}
 want() { [[ " $PARTS " == *" $1 "* ]]; }
 # addcalls NAME OUTPUT: the first call of the process apart from the later ones
 addcalls() {
@@ -267,17 +267,24 @@ if want audio && [ -x "$BIN/audiopath_bench" ]; then
   add audio_g729 "$(value audio_one_way_G729_ms <<<"$out")"
   add audio_opus "$(value audio_one_way_OPUS_ms <<<"$out")"
   stop_peer
+fi
+if want echo && [ -x "$BIN/audiopath_bench" ]; then
+  d=$(fresh audio)
   # The echo a talking far end hears back when the speaker reaches the
-  # microphone (6 dB down), with the library's echo cancellation on (its
+  # microphone (6 dB down, ECHO_DELAY_MS later: 60 unless set; 0 is the
+  # speaker's monitor itself), with the library's echo cancellation on (its
   # default) and off, interleaved.
+  ECHO_DELAY=${ECHO_DELAY_MS:-60}
   if [ $have_lc = 1 ] && start_peer 80009998 talker; then
     echo "== acoustic echo ($ROUNDS rounds, cancellation on and off); load: $(uptime | sed 's/.*load/load/')" >&2
     for r in $(seq 1 "$ROUNDS"); do
-      on=$(inenv "$d" "$BIN/audiopath_bench" --echo 80009998 "unix:$peer_dir/pulse.native")
-      off=$(inenv "$d" env NUVOXA_ECHO_CANCELLATION=0 "$BIN/audiopath_bench" --echo 80009998 "unix:$peer_dir/pulse.native")
+      on=$(inenv "$d" "$BIN/audiopath_bench" --echo 80009998 "unix:$peer_dir/pulse.native" "$ECHO_DELAY")
+      off=$(inenv "$d" env NUVOXA_ECHO_CANCELLATION=0 "$BIN/audiopath_bench" --echo 80009998 "unix:$peer_dir/pulse.native" "$ECHO_DELAY")
+      add echo_path "$(value echo_path_ms <<<"$on")"
       e_on=$(value echo_loss_db <<<"$on"); e_off=$(value echo_loss_db <<<"$off")
       add echo_on "$e_on"; add echo_off "$e_off"
       add near_on "$(value near_end_loss_db <<<"$on")"; add near_off "$(value near_end_loss_db <<<"$off")"
+      add dt_on "$(value double_talk_near_end_loss_db <<<"$on")"; add dt_off "$(value double_talk_near_end_loss_db <<<"$off")"
       [ -n "$e_on" ] && [ -n "$e_off" ] && add echo_gain "$(awk -v a="$e_on" -v b="$e_off" 'BEGIN { printf "%.1f", a - b }')"
     done
     stop_peer
@@ -305,9 +312,11 @@ echo "| audio one way, PCMU (ms, round trip to the echo gateway halved) | <= 150
 echo "| audio one way, PCMU, first call of the process (ms) | <= 150 | $(m audio_pcmu1) | | | |"
 echo "| audio one way, G.729 (ms) | <= 150 | $(m audio_g729) | | | |"
 echo "| audio one way, Opus (ms, round trip to a linphonec echo peer halved) | <= 150 | $(m audio_opus) | | | |"
-echo "| echo loss seen by a talking far end, cancellation on / off (dB; speaker heard by the microphone at -6 dB) | | $(m echo_on) / $(m echo_off) | | | |"
+echo "| echo loss seen by a talking far end, cancellation on / off (dB; speaker heard by the microphone at -6 dB, ${ECHO_DELAY_MS:-60} ms later) | | $(m echo_on) / $(m echo_off) | | | |"
 echo "| echo suppression: cancellation on against off (dB, per round) | >= 20 | $(m echo_gain) | | | |"
 echo "| near-end speech loss on its way to the far end, cancellation on / off (dB) | | $(m near_on) / $(m near_off) | | | |"
+echo "| the same while the far end talks too, cancellation on / off (dB) | | $(m dt_on) / $(m dt_off) | | | |"
+echo "| echo path delay as set up: speaker's monitor -> microphone (ms) | ~ 60 | $(m echo_path) | | | |"
 
 # The voice library and the history lists measured on their own, by their
 # benchmarks, as rows of the same table.
