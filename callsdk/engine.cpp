@@ -598,15 +598,14 @@ bool Engine::createCore()
     // anything from 2 to 50 dB off the echo, call by call, as its adaptive
     // filter happens to converge; the echo limiter, which turns the
     // microphone down while the far end's voice is loud in the speaker,
-    // makes up the rest. The limiter lets the microphone through when what
-    // is left after the canceller is above a third (-10 dB) of the speaker's
-    // level, so that both ends can still talk at once; at its own threshold
-    // (4 times the speaker's level) the near end lost 15-27 dB whenever the
-    // far end spoke. Figures: the echo rows of the README's benchmark table.
+    // makes up the rest. While both talk, the near end is turned down too:
+    // the limiter's double-talk threshold tells the near voice from a
+    // canceller's miss only by level, and one low enough to keep the near
+    // voice let the echo through in the calls where the canceller had not
+    // converged. Figures: the echo rows of the README's benchmark table.
     bool cancelEcho = echoCancellationWanted();
     linphone_core_enable_echo_cancellation(core_, cancelEcho ? TRUE : FALSE);
     linphone_core_enable_echo_limiter(core_, cancelEcho ? TRUE : FALSE);
-    linphone_config_set_float(cfg, "sound", "el_transmit_thres", 0.3f);
     const char *canceller = linphone_core_get_echo_canceller_filter_name(core_);
     note(std::string("echo cancellation ") +
          (cancelEcho ? std::string("on (") + (canceller ? canceller : "default") + ", echo limiter)" : "off"));
