@@ -156,36 +156,43 @@ public:
     bool onEngineThread()
     {
         std::lock_guard<std::mutex> lk(m_);
-        return running_ && std::this_thread::get_id() == engineId_;
+        return takesCommands() && std::this_thread::get_id() == engineId_;
     }
 
-    // Runs fn on the engine thread (inline when already there). False when
-    // the engine is not available or the command did not finish in time; a
-    // late command still runs, so fn must own everything it touches.
-    bool run(std::function<void()> fn, std::chrono::milliseconds wait = kCommandWait)
+    // What became of a command. A TimedOut command is still queued and runs
+    // later, so fn must own everything it touches.
+    enum class Outcome { Done, TimedOut, Unavailable };
+
+    // Runs fn on the engine thread (inline when already there).
+    Outcome run(std::function<void()> fn, std::chrono::milliseconds wait = kCommandWait)
     {
         if (onEngineThread()) {
             fn();
-            return true;
+            return Outcome::Done;
         }
         Clock::time_point deadline = Clock::now() + wait;
         if (!ensureStarted(wait))
-            return false;
+            return Outcome::Unavailable;
         auto job = std::make_shared<Job>();
         job->fn = std::move(fn);
         std::unique_lock<std::mutex> lk(m_);
-        if (stop_ || !running_)
-            return false;
+        if (life_ != Life::Running)
+            return Outcome::Unavailable;
         queue_.push_back(job);
         wakeCv_.notify_one();
-        return doneCv_.wait_until(lk, deadline, [&] { return job->done; });
+        if (doneCv_.wait_until(lk, deadline, [&] { return job->done; }))
+            return Outcome::Done;
+        lk.unlock();
+        note("a command did not finish in time; it runs later");
+        return Outcome::TimedOut;
     }
 
+    // fn's result when it ran in time, else `fallback`.
     template <class T, class F>
     T call(F f, T fallback, std::chrono::milliseconds wait = kCommandWait)
     {
         auto result = std::make_shared<T>(fallback);
-        if (!run([result, f]() { *result = f(); }, wait))
+        if (run([result, f]() { *result = f(); }, wait) != Outcome::Done)
             return fallback;
         return *result;
     }
@@ -205,12 +212,19 @@ public:
         // Only once the log file is set up: before that the lines would go
         // to the console.
         std::lock_guard<std::mutex> lk(m_);
-        if (running_)
+        if (takesCommands())
             note(line);
     }
     void shutdown();
 
 private:
+    // The engine thread's life. Stopping: asked to stop (also while still
+    // Starting), commands already queued still run. Closing: the core is being
+    // destroyed. Finished: the thread has left (stopped, or the core could not
+    // be made). Closed: shutdown is done with the thread.
+    enum class Life { Idle, Starting, Running, Stopping, Closing, Finished, Closed };
+    bool takesCommands() const { return life_ == Life::Running || life_ == Life::Stopping; }
+
     bool ensureStarted(std::chrono::milliseconds wait);
     void threadMain();
     bool createCore();
@@ -228,7 +242,8 @@ private:
     void takeIncoming(LinphoneCall *call);
     void dtmfNow(char key);
     void sendQueuedDtmf();
-    int startCall(const std::string &number, bool g729);
+    enum class Start { Started, Refused, PreviousStillEnding };
+    Start startCall(const std::string &number, bool g729);
     void chooseCodecs(bool g729);
     // Makes PulseAudio's default devices the core's defaults and, with a
     // call, that call's devices.
@@ -237,6 +252,8 @@ private:
     void advance(LinphoneCall *call, int stage, const char *text);
     void finish(LinphoneCall *call);
 
+    // The engine that owns the core `lc`.
+    static Engine &of(LinphoneCore *lc);
     static void onCallState(LinphoneCore *lc, LinphoneCall *call, LinphoneCallState state, const char *message);
     static void onRegistration(LinphoneCore *lc, LinphoneAccount *account, LinphoneRegistrationState state,
                                const char *message);
@@ -249,11 +266,7 @@ private:
     std::deque<std::shared_ptr<Job>> queue_;
     std::thread thread_;
     std::thread::id engineId_;
-    bool started_ = false;   // the thread was launched
-    bool ready_ = false;     // the core creation finished (well or not)
-    bool running_ = false;   // the thread runs commands
-    bool finished_ = false;  // the thread has left its loop
-    bool stop_ = false;
+    Life life_ = Life::Idle;
     bool exitHookSet_ = false;
     int attempts_ = 0;       // login attempts so far
     int regAttempt_ = 0;     // the attempt that owns the account
@@ -290,6 +303,56 @@ Engine &engine()
 // ---------------------------------------------------------------------------
 // PulseAudio's default devices.
 
+// One question to the sound server: its default devices and their
+// descriptions. The answers arrive in these callbacks; `pending` counts the
+// ones still to come.
+struct PulseQuery {
+    PulseDefaults *out;
+    int pending = 0;
+};
+
+void onSinkInfo(pa_context *, const pa_sink_info *info, int eol, void *user)
+{
+    PulseQuery *q = static_cast<PulseQuery *>(user);
+    if (info && info->description)
+        q->out->sinkDescription = info->description;
+    if (eol)
+        q->pending--;
+}
+
+void onSourceInfo(pa_context *, const pa_source_info *info, int eol, void *user)
+{
+    PulseQuery *q = static_cast<PulseQuery *>(user);
+    if (info && info->description)
+        q->out->sourceDescription = info->description;
+    if (eol)
+        q->pending--;
+}
+
+void onServerInfo(pa_context *ctx, const pa_server_info *info, void *user)
+{
+    PulseQuery *q = static_cast<PulseQuery *>(user);
+    if (info) {
+        q->out->sink = info->default_sink_name ? info->default_sink_name : "";
+        q->out->source = info->default_source_name ? info->default_source_name : "";
+    }
+    q->pending = 0;
+    if (!q->out->sink.empty()) {
+        pa_operation *op = pa_context_get_sink_info_by_name(ctx, q->out->sink.c_str(), onSinkInfo, q);
+        if (op) {
+            q->pending++;
+            pa_operation_unref(op);
+        }
+    }
+    if (!q->out->source.empty()) {
+        pa_operation *op = pa_context_get_source_info_by_name(ctx, q->out->source.c_str(), onSourceInfo, q);
+        if (op) {
+            q->pending++;
+            pa_operation_unref(op);
+        }
+    }
+}
+
 bool pulseDefaults(PulseDefaults *out)
 {
     pa_mainloop *ml = pa_mainloop_new();
@@ -299,12 +362,7 @@ bool pulseDefaults(PulseDefaults *out)
     pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "callsdk");
     pa_context *ctx = pa_context_new_with_proplist(pa_mainloop_get_api(ml), "callsdk", props);
     pa_proplist_free(props);
-    struct Query {
-        PulseDefaults *out;
-        int pending = 0;
-        bool failed = false;
-        pa_context *ctx;
-    } q{out, 0, false, ctx};
+    PulseQuery q{out, 0};
     bool ok = false;
     if (ctx && pa_context_connect(ctx, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
         auto deadline = Clock::now() + 2000ms;
@@ -316,51 +374,7 @@ bool pulseDefaults(PulseDefaults *out)
             if (st == PA_CONTEXT_READY && !asked) {
                 asked = true;
                 q.pending = 1;
-                pa_operation *op = pa_context_get_server_info(
-                    ctx,
-                    [](pa_context *c, const pa_server_info *info, void *user) {
-                        Query *qq = static_cast<Query *>(user);
-                        if (info) {
-                            qq->out->sink = info->default_sink_name ? info->default_sink_name : "";
-                            qq->out->source = info->default_source_name ? info->default_source_name : "";
-                        }
-                        qq->pending = 0;
-                        if (!qq->out->sink.empty()) {
-                            qq->pending++;
-                            pa_operation *o = pa_context_get_sink_info_by_name(
-                                c, qq->out->sink.c_str(),
-                                [](pa_context *, const pa_sink_info *i, int eol, void *u) {
-                                    Query *q3 = static_cast<Query *>(u);
-                                    if (i && i->description)
-                                        q3->out->sinkDescription = i->description;
-                                    if (eol)
-                                        q3->pending--;
-                                },
-                                qq);
-                            if (o)
-                                pa_operation_unref(o);
-                            else
-                                qq->pending--;
-                        }
-                        if (!qq->out->source.empty()) {
-                            qq->pending++;
-                            pa_operation *o = pa_context_get_source_info_by_name(
-                                c, qq->out->source.c_str(),
-                                [](pa_context *, const pa_source_info *i, int eol, void *u) {
-                                    Query *q3 = static_cast<Query *>(u);
-                                    if (i && i->description)
-                                        q3->out->sourceDescription = i->description;
-                                    if (eol)
-                                        q3->pending--;
-                                },
-                                qq);
-                            if (o)
-                                pa_operation_unref(o);
-                            else
-                                qq->pending--;
-                        }
-                    },
-                    &q);
+                pa_operation *op = pa_context_get_server_info(ctx, onServerInfo, &q);
                 if (!op)
                     break;
                 pa_operation_unref(op);
@@ -390,41 +404,40 @@ bool Engine::ensureStarted(std::chrono::milliseconds wait)
 {
     std::lock_guard<std::mutex> startLock(startMutex_);
     std::unique_lock<std::mutex> lk(m_);
-    if (stop_)
-        return false;
-    if (!started_) {
-        started_ = true;
+    if (life_ == Life::Idle) {
+        life_ = Life::Starting;
         thread_ = std::thread([this] { threadMain(); });
     }
-    doneCv_.wait_for(lk, std::min(wait, kStartWait), [&] { return ready_; });
-    if (running_ && !exitHookSet_) {
+    doneCv_.wait_for(lk, std::min(wait, kStartWait), [&] { return life_ != Life::Starting; });
+    if (life_ == Life::Running && !exitHookSet_) {
         // Exit handlers run in reverse order of registration, and the SIP and
         // media libraries register some of theirs while the core is created:
         // registering now stops the engine before any of them runs.
         exitHookSet_ = true;
         std::atexit([] { engine().shutdown(); });
     }
-    return running_;
+    return life_ == Life::Running;
 }
 
 void Engine::shutdown()
 {
     std::unique_lock<std::mutex> lk(m_);
-    if (!started_ || stop_) {
+    if (life_ == Life::Idle || life_ == Life::Stopping || life_ == Life::Closing || life_ == Life::Closed)
         return;
-    }
-    if (running_ && std::this_thread::get_id() == engineId_) {
+    if (life_ == Life::Running && std::this_thread::get_id() == engineId_) {
         // Called from a state function: the thread cannot wait for itself.
-        stop_ = true;
+        life_ = Life::Stopping;
         wakeCv_.notify_all();
         lk.unlock();
         thread_.detach();
         return;
     }
     quiet_ = true;
-    stop_ = true;
+    if (life_ != Life::Finished)
+        life_ = Life::Stopping;
     wakeCv_.notify_all();
-    bool done = doneCv_.wait_for(lk, kStopWait, [&] { return finished_; });
+    bool done = doneCv_.wait_for(lk, kStopWait, [&] { return life_ == Life::Finished; });
+    life_ = Life::Closed;
     lk.unlock();
     if (done && thread_.joinable())
         thread_.join();
@@ -441,10 +454,10 @@ void Engine::threadMain()
     bool ok = createCore();
     {
         std::lock_guard<std::mutex> lk(m_);
-        ready_ = true;
-        running_ = ok;
         if (!ok)
-            finished_ = true;
+            life_ = Life::Finished;
+        else if (life_ == Life::Starting)
+            life_ = Life::Running;
     }
     doneCv_.notify_all();
     if (!ok)
@@ -455,8 +468,8 @@ void Engine::threadMain()
         std::deque<std::shared_ptr<Job>> jobs;
         {
             std::unique_lock<std::mutex> lk(m_);
-            wakeCv_.wait_until(lk, next, [&] { return stop_ || !queue_.empty(); });
-            if (stop_ && queue_.empty())
+            wakeCv_.wait_until(lk, next, [&] { return life_ == Life::Stopping || !queue_.empty(); });
+            if (life_ == Life::Stopping && queue_.empty())
                 break;
             jobs.swap(queue_);
         }
@@ -480,14 +493,15 @@ void Engine::threadMain()
 
     {
         std::lock_guard<std::mutex> lk(m_);
-        running_ = false;
+        life_ = Life::Closing;
         // Commands that raced with the stop are dropped; their callers time out.
         queue_.clear();
     }
     destroyCore();
     {
         std::lock_guard<std::mutex> lk(m_);
-        finished_ = true;
+        if (life_ == Life::Closing)
+            life_ = Life::Finished;
     }
     doneCv_.notify_all();
 }
@@ -556,6 +570,8 @@ bool Engine::createCore()
         linphone_core_cbs_unref(cbs);
         return false;
     }
+    // The callbacks find their engine through the core, not a global.
+    linphone_core_set_user_data(core_, this);
     linphone_core_add_callbacks(core_, cbs);
     linphone_core_cbs_unref(cbs);
 
@@ -818,7 +834,7 @@ int Engine::login(const std::string &account, const std::string &password, const
     int result = -1;
     if (added) {
         std::unique_lock<std::mutex> lk(m_);
-        doneCv_.wait_until(lk, deadline, [&] { return regAttempt_ != attempt || regResult_ != 0 || stop_; });
+        doneCv_.wait_until(lk, deadline, [&] { return regAttempt_ != attempt || regResult_ != 0 || life_ != Life::Running; });
         result = regAttempt_ == attempt ? regResult_ : -1;
     }
     if (result == 1)
@@ -893,10 +909,15 @@ void Engine::dropAccount(bool keepAuthForUnregister)
     }
 }
 
-void Engine::onRegistration(LinphoneCore *, LinphoneAccount *account, LinphoneRegistrationState state,
+Engine &Engine::of(LinphoneCore *lc)
+{
+    return *static_cast<Engine *>(linphone_core_get_user_data(lc));
+}
+
+void Engine::onRegistration(LinphoneCore *lc, LinphoneAccount *account, LinphoneRegistrationState state,
                             const char *message)
 {
-    Engine &e = engine();
+    Engine &e = of(lc);
     note(std::string("registration ") + linphone_registration_state_to_string(state) + " " + (message ? message : ""));
     if (account != e.account_ || !e.registering_)
         return;
@@ -925,36 +946,36 @@ int Engine::makeCall(const std::string &number, bool g729)
     bool inline_ = onEngineThread();
     Clock::time_point until = Clock::now() + 2000ms;
     for (;;) {
-        int r = call<int>([this, number, g729] { return startCall(number, g729); }, 0);
-        if (r != -2)
-            return r;
+        Start r = call<Start>([this, number, g729] { return startCall(number, g729); }, Start::Refused);
+        if (r != Start::PreviousStillEnding)
+            return r == Start::Started ? 1 : 0;
         if (inline_ || Clock::now() >= until)
             return 0;
         std::this_thread::sleep_for(20ms);
     }
 }
 
-int Engine::startCall(const std::string &number, bool g729)
+Engine::Start Engine::startCall(const std::string &number, bool g729)
 {
     if (!account_ || linphone_account_get_state(account_) != LinphoneRegistrationOk) {
         note("call refused: not registered");
-        return 0;
+        return Start::Refused;
     }
     if (current_) {
         auto it = calls_.find(current_);
         if (it != calls_.end() && it->second.hangupRequested)
-            return -2;
+            return Start::PreviousStillEnding;
         note("call refused: a call is running");
-        return 0;
+        return Start::Refused;
     }
     chooseCodecs(g729);
     const LinphoneAccountParams *ap = linphone_account_get_params(account_);
     LinphoneAddress *to = linphone_address_clone(linphone_account_params_get_identity_address(ap));
     if (!to)
-        return 0;
+        return Start::Refused;
     if (linphone_address_set_username(to, number.c_str()) != 0) {
         linphone_address_unref(to);
-        return 0;
+        return Start::Refused;
     }
     LinphoneCallParams *params = linphone_core_create_call_params(core_, nullptr);
     linphone_call_params_enable_video(params, FALSE);
@@ -963,7 +984,7 @@ int Engine::startCall(const std::string &number, bool g729)
     linphone_address_unref(to);
     if (!call) {
         note("invite failed");
-        return 0;
+        return Start::Refused;
     }
     // Follow PulseAudio's current defaults: the user may have switched
     // devices since the last call. Asking the sound server takes a few
@@ -975,7 +996,7 @@ int Engine::startCall(const std::string &number, bool g729)
     it = calls_.find(call);
     if (it == calls_.end() || !it->second.ended)
         current_ = linphone_call_ref(call);
-    return 1;
+    return Start::Started;
 }
 
 void Engine::chooseCodecs(bool g729)
@@ -1155,9 +1176,9 @@ void Engine::finish(LinphoneCall *call)
     deliver("DISCONNCTD");
 }
 
-void Engine::onCallState(LinphoneCore *, LinphoneCall *call, LinphoneCallState state, const char *message)
+void Engine::onCallState(LinphoneCore *lc, LinphoneCall *call, LinphoneCallState state, const char *message)
 {
-    Engine &e = engine();
+    Engine &e = of(lc);
     note((std::string("call state ") + linphone_call_state_to_string(state) +
                                       " " + (message ? message : "")));
     bool incoming = linphone_call_get_dir(call) == LinphoneCallIncoming;
