@@ -16,21 +16,22 @@ namespace {
 using namespace std::chrono_literals;
 using callsdk::Clock;
 
-const auto kLoginLimit = 9500ms;   // loginServer answers within this
-const long kServerTimeoutMs = 3000; // one server.aspx attempt
+const auto kLoginLimit = 9500ms;  // loginServer answers within this
+const long kServerTimeoutMs = 3000;  // one server.aspx attempt
 const int kServerAttempts = 3;
 const long kQueryTimeoutMs = 5000;  // balance and callback requests
 
 // The account state shared by the functions (they run on different threads).
-struct State {
+struct State
+{
     std::mutex m;
     std::string serverHost;
     int serverPort = 0;
     bool serverTls = false;
     std::string account;
     std::string passwordDigest;
-    char pwdText[33] = {0};        // what getPwd returns; the address never changes
-    char *balances[8] = {nullptr}; // getBalance results, reused in turn
+    char pwdText[33] = {0};  // what getPwd returns; the address never changes
+    char *balances[8] = {nullptr};  // getBalance results, reused in turn
     int nextBalance = 0;
     bool g729 = true;
 };
@@ -101,7 +102,7 @@ __attribute__((constructor)) void preloadEngine()
     callsdk::enginePreload(1000);
 }
 
-} // namespace
+}  // namespace
 
 extern "C" {
 
@@ -154,11 +155,11 @@ void Md5String(char **text)
 {
     if (!text || !*text)
         return;
-    std::string digest = callsdk::md5Hex(*text, std::strlen(*text));
-    char *out = new char[digest.size() + 1];
-    std::memcpy(out, digest.c_str(), digest.size() + 1);
-    delete[] *text;
-    *text = out;
+    char *given = *text;
+    std::string digest = callsdk::md5Hex(given, std::strlen(given));
+    *text = new char[digest.size() + 1];
+    std::memcpy(*text, digest.c_str(), digest.size() + 1);
+    delete[] given;
 }
 
 void OnCallState(void (*callStateFunction)(char *state))
@@ -191,8 +192,8 @@ int make_call_back(char *callee, char *bindPhone)
         return 0;
     std::string body;
     if (!callsdk::cloudGet("/cloud/callback.aspx",
-                           {{"acct", account}, {"pwd", digest}, {"callee", callee}, {"caller", bindPhone}}, &body,
-                           kQueryTimeoutMs))
+            {{"acct", account}, {"pwd", digest}, {"callee", callee}, {"caller", bindPhone}}, &body,
+            kQueryTimeoutMs))
         return 0;
     return trimmed(body) == "OK" ? 1 : 0;
 }
@@ -200,7 +201,7 @@ int make_call_back(char *callee, char *bindPhone)
 void dtmf(char *key)
 {
     if (!key || std::strlen(key) != 1 || !std::strchr("0123456789*#", key[0]))
-        return; // "+" has no RFC 4733 event
+        return;  // "+" has no RFC 4733 event
     callsdk::engineDtmf(key[0]);
 }
 
@@ -216,11 +217,12 @@ void getBalance(char **result)
     std::string account, digest, body;
     if (!credentials(&account, &digest))
         return;
-    if (!callsdk::cloudGet("/cloud/balance.aspx", {{"acct", account}, {"pwd", digest}}, &body, kQueryTimeoutMs))
+    if (!callsdk::cloudGet(
+            "/cloud/balance.aspx", {{"acct", account}, {"pwd", digest}}, &body, kQueryTimeoutMs))
         return;
     body = trimmed(body);
     if (body.find('|') == std::string::npos)
-        return; // an error word, not an account answer
+        return;  // an error word, not an account answer
     State &s = state();
     std::lock_guard<std::mutex> lk(s.m);
     char *&slot = s.balances[s.nextBalance];
@@ -255,4 +257,4 @@ void callSdkDestroy(void)
     std::memset(state().pwdText, 0, sizeof state().pwdText);
 }
 
-} // extern "C"
+}  // extern "C"

@@ -29,9 +29,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const auto kCommandWait = 3000ms;    // longest wait for one engine command
-const auto kStartWait = 15000ms;     // longest wait for the core to come up
-const auto kStopWait = 5000ms;       // longest wait for the engine to stop
+const auto kCommandWait = 3000ms;  // longest wait for one engine command
+const auto kStartWait = 15000ms;  // longest wait for the core to come up
+const auto kStopWait = 5000ms;  // longest wait for the engine to stop
 // The core handles the SIP messages that arrived when it is iterated: while a
 // registration or a call is being set up (or torn down) every answer is
 // handled at once; a running call needs the core for its timers and keys
@@ -39,22 +39,23 @@ const auto kStopWait = 5000ms;       // longest wait for the engine to stop
 const auto kSetupPeriod = 1ms;
 const auto kCallPeriod = 20ms;
 const auto kIdlePeriod = 100ms;
-const auto kRetryHangup = 500ms;     // a pending hang-up is repeated this often
-const auto kAuthLinger = 3000ms;     // credentials kept after a logout for the un-REGISTER
-const auto kDtmfSpacing = 150ms;     // from one key's start to the next
+const auto kRetryHangup = 500ms;  // a pending hang-up is repeated this often
+const auto kAuthLinger = 3000ms;  // credentials kept after a logout for the un-REGISTER
+const auto kDtmfSpacing = 150ms;  // from one key's start to the next
 const size_t kDtmfQueueMax = 64;
 // The client gives up on an unanswered call itself; the core's own limit
 // only ends calls that nobody answers or declines at all.
 const int kIncomingLimitS = 60;
 const size_t kNumberMax = 64;
-const size_t kDisplayNameMax = 64; // bytes
+const size_t kDisplayNameMax = 64;  // bytes
 
 // The caller's number as the client may show, store and dial it back: the
 // dial-pad characters only, else nothing.
 std::string callerNumber(const char *user)
 {
     std::string number = user ? user : "";
-    if (number.size() > kNumberMax || number.find_first_not_of("0123456789*#+") != std::string::npos)
+    if (number.size() > kNumberMax
+        || number.find_first_not_of("0123456789*#+") != std::string::npos)
         return std::string();
     return number;
 }
@@ -66,7 +67,11 @@ std::string callerName(const char *name)
     std::string out;
     const unsigned char *p = reinterpret_cast<const unsigned char *>(name ? name : "");
     while (*p) {
-        int len = *p < 0x80 ? 1 : (*p & 0xE0) == 0xC0 ? 2 : (*p & 0xF0) == 0xE0 ? 3 : (*p & 0xF8) == 0xF0 ? 4 : 0;
+        int len = *p < 0x80       ? 1
+            : (*p & 0xE0) == 0xC0 ? 2
+            : (*p & 0xF0) == 0xE0 ? 3
+            : (*p & 0xF8) == 0xF0 ? 4
+                                  : 0;
         if (len == 0 || (len == 2 && *p < 0xC2) || (len == 4 && *p > 0xF4))
             break;
         for (int i = 1; i < len; ++i) {
@@ -86,9 +91,10 @@ std::string callerName(const char *name)
 // Call progress as reported to the state function; never goes backwards.
 enum Stage { StageNone, StageCalling, StageEarly, StageConnecting, StageConfirmed };
 
-struct CallInfo {
+struct CallInfo
+{
     int stage = StageNone;
-    bool ringing = false; // incoming, neither answered nor turned away yet
+    bool ringing = false;  // incoming, neither answered nor turned away yet
     bool ended = false;
     bool hangupRequested = false;
     Clock::time_point lastHangup;
@@ -96,7 +102,10 @@ struct CallInfo {
 
 const char *const kLogDomain = "callsdk";
 
-void note(const std::string &line) { bctbx_log(kLogDomain, BCTBX_LOG_MESSAGE, "%s", line.c_str()); }
+void note(const std::string &line)
+{
+    bctbx_log(kLogDomain, BCTBX_LOG_MESSAGE, "%s", line.c_str());
+}
 
 // The one SRTP suite offered and accepted on TLS.
 const char *const kSrtpSuite = "AES_CM_128_HMAC_SHA1_80";
@@ -137,19 +146,22 @@ std::string trustedAuthorities()
     return pem;
 }
 
-struct Job {
+struct Job
+{
     std::function<void()> fn;
     bool done = false;
 };
 
-struct PulseDefaults {
+struct PulseDefaults
+{
     std::string sink;
     std::string source;
     std::string sinkDescription;
     std::string sourceDescription;
 };
 
-class Engine {
+class Engine
+{
 public:
     ~Engine() { shutdown(); }
 
@@ -198,15 +210,30 @@ public:
     }
 
     int login(const std::string &account, const std::string &password, const std::string &host,
-              int port, bool tls, Clock::time_point deadline);
-    void logout() { run([this] { dropAccount(true); }); }
+        int port, bool tls, Clock::time_point deadline);
+    void logout()
+    {
+        run([this] { dropAccount(true); });
+    }
     int makeCall(const std::string &number, bool g729);
-    void hangup() { run([this] { hangupNow(); }); }
-    void dtmf(char key) { run([this, key] { dtmfNow(key); }); }
+    void hangup()
+    {
+        run([this] { hangupNow(); });
+    }
+    void dtmf(char key)
+    {
+        run([this, key] { dtmfNow(key); });
+    }
     void setStateFunction(StateFunction f) { stateFunction_.store(f); }
     void setIncomingFunction(IncomingFunction f) { incomingFunction_.store(f); }
-    int answer() { return call<int>([this] { return answerNow(); }, 0); }
-    void decline() { run([this] { declineNow(); }); }
+    int answer()
+    {
+        return call<int>([this] { return answerNow(); }, 0);
+    }
+    void decline()
+    {
+        run([this] { declineNow(); });
+    }
     void log(const std::string &line)
     {
         // Only once the log file is set up: before that the lines would go
@@ -254,9 +281,10 @@ private:
 
     // The engine that owns the core `lc`.
     static Engine &of(LinphoneCore *lc);
-    static void onCallState(LinphoneCore *lc, LinphoneCall *call, LinphoneCallState state, const char *message);
-    static void onRegistration(LinphoneCore *lc, LinphoneAccount *account, LinphoneRegistrationState state,
-                               const char *message);
+    static void onCallState(
+        LinphoneCore *lc, LinphoneCall *call, LinphoneCallState state, const char *message);
+    static void onRegistration(LinphoneCore *lc, LinphoneAccount *account,
+        LinphoneRegistrationState state, const char *message);
     static void onDtmf(LinphoneCore *lc, LinphoneCall *call, int dtmf);
 
     // Shared with the callers; guarded by m_.
@@ -268,13 +296,13 @@ private:
     std::thread::id engineId_;
     Life life_ = Life::Idle;
     bool exitHookSet_ = false;
-    int attempts_ = 0;       // login attempts so far
-    int regAttempt_ = 0;     // the attempt that owns the account
-    int regResult_ = 0;      // its registration: 0 pending, 1 ok, -1 failed
+    int attempts_ = 0;  // login attempts so far
+    int regAttempt_ = 0;  // the attempt that owns the account
+    int regResult_ = 0;  // its registration: 0 pending, 1 ok, -1 failed
     std::mutex startMutex_;
     std::atomic<StateFunction> stateFunction_{nullptr};
     std::atomic<IncomingFunction> incomingFunction_{nullptr};
-    std::atomic<bool> quiet_{false}; // no state texts while shutting down
+    std::atomic<bool> quiet_{false};  // no state texts while shutting down
 
     // Engine thread only.
     LinphoneCore *core_ = nullptr;
@@ -282,15 +310,15 @@ private:
     bool registering_ = false;
     LinphoneCall *current_ = nullptr;
     std::map<LinphoneCall *, CallInfo> calls_;
-    std::set<LinphoneCall *> turnedAway_; // incoming calls answered busy, until released
+    std::set<LinphoneCall *> turnedAway_;  // incoming calls answered busy, until released
     Clock::time_point clearAuthAt_{};
     bool clearAuthPending_ = false;
     std::string folder_;
     std::string soundDevices_;
     std::deque<char> dtmfQueue_;
     Clock::time_point nextDtmf_{};
-    std::string reloadedFor_; // the defaults that last made us look for new devices
-    std::string playbackSink_; // PulseAudio's name of the device calls play on
+    std::string reloadedFor_;  // the defaults that last made us look for new devices
+    std::string playbackSink_;  // PulseAudio's name of the device calls play on
     Ringback ringback_;
 };
 
@@ -306,7 +334,8 @@ Engine &engine()
 // One question to the sound server: its default devices and their
 // descriptions. The answers arrive in these callbacks; `pending` counts the
 // ones still to come.
-struct PulseQuery {
+struct PulseQuery
+{
     PulseDefaults *out;
     int pending = 0;
 };
@@ -338,14 +367,16 @@ void onServerInfo(pa_context *ctx, const pa_server_info *info, void *user)
     }
     q->pending = 0;
     if (!q->out->sink.empty()) {
-        pa_operation *op = pa_context_get_sink_info_by_name(ctx, q->out->sink.c_str(), onSinkInfo, q);
+        pa_operation *op =
+            pa_context_get_sink_info_by_name(ctx, q->out->sink.c_str(), onSinkInfo, q);
         if (op) {
             q->pending++;
             pa_operation_unref(op);
         }
     }
     if (!q->out->source.empty()) {
-        pa_operation *op = pa_context_get_source_info_by_name(ctx, q->out->source.c_str(), onSourceInfo, q);
+        pa_operation *op =
+            pa_context_get_source_info_by_name(ctx, q->out->source.c_str(), onSourceInfo, q);
         if (op) {
             q->pending++;
             pa_operation_unref(op);
@@ -384,9 +415,12 @@ bool pulseDefaults(PulseDefaults *out)
                 break;
             }
             // Wait for the server's answer, never past the deadline.
-            auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
-            if (pa_mainloop_prepare(ml, int(std::max<long long>(0, std::min<long long>(left.count(), 100000)))) < 0 ||
-                pa_mainloop_poll(ml) < 0 || pa_mainloop_dispatch(ml) < 0)
+            auto left =
+                std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
+            if (pa_mainloop_prepare(
+                    ml, int(std::max<long long>(0, std::min<long long>(left.count(), 100000))))
+                    < 0
+                || pa_mainloop_poll(ml) < 0 || pa_mainloop_dispatch(ml) < 0)
                 break;
         }
         pa_context_disconnect(ctx);
@@ -422,7 +456,8 @@ bool Engine::ensureStarted(std::chrono::milliseconds wait)
 void Engine::shutdown()
 {
     std::unique_lock<std::mutex> lk(m_);
-    if (life_ == Life::Idle || life_ == Life::Stopping || life_ == Life::Closing || life_ == Life::Closed)
+    if (life_ == Life::Idle || life_ == Life::Stopping || life_ == Life::Closing
+        || life_ == Life::Closed)
         return;
     if (life_ == Life::Running && std::this_thread::get_id() == engineId_) {
         // Called from a state function: the thread cannot wait for itself.
@@ -442,7 +477,7 @@ void Engine::shutdown()
     if (done && thread_.joinable())
         thread_.join();
     else if (thread_.joinable())
-        thread_.detach(); // never hang the process on a stuck core
+        thread_.detach();  // never hang the process on a stuck core
 }
 
 void Engine::threadMain()
@@ -468,7 +503,8 @@ void Engine::threadMain()
         std::deque<std::shared_ptr<Job>> jobs;
         {
             std::unique_lock<std::mutex> lk(m_);
-            wakeCv_.wait_until(lk, next, [&] { return life_ == Life::Stopping || !queue_.empty(); });
+            wakeCv_.wait_until(
+                lk, next, [&] { return life_ == Life::Stopping || !queue_.empty(); });
             if (life_ == Life::Stopping && queue_.empty())
                 break;
             jobs.swap(queue_);
@@ -522,8 +558,8 @@ bool Engine::createCore()
 
     // Everything goes to callsdk.log; the console handler is silenced.
     LinphoneLoggingService *logs = linphone_logging_service_get();
-    linphone_logging_service_set_log_level_mask(logs, LinphoneLogLevelWarning | LinphoneLogLevelError |
-                                                          LinphoneLogLevelFatal);
+    linphone_logging_service_set_log_level_mask(
+        logs, LinphoneLogLevelWarning | LinphoneLogLevelError | LinphoneLogLevelFatal);
     // The file handler starts a new numbered file each time the log is full
     // and never removes one: keep only the current file and its predecessor.
     if (DIR *dir = opendir(folder_.c_str())) {
@@ -541,8 +577,10 @@ bool Engine::createCore()
     for (bctbx_list_t *it = handlers; it; it = bctbx_list_next(it))
         bctbx_remove_log_handler(static_cast<bctbx_log_handler_t *>(bctbx_list_get_data(it)));
     bctbx_list_free(handlers);
-    bctbx_add_log_handler(bctbx_create_file_log_handler(4 * 1024 * 1024, folder_.c_str(), "callsdk.log"));
-    bctbx_set_log_level_mask(kLogDomain, BCTBX_LOG_MESSAGE | BCTBX_LOG_WARNING | BCTBX_LOG_ERROR | BCTBX_LOG_FATAL);
+    bctbx_add_log_handler(
+        bctbx_create_file_log_handler(4 * 1024 * 1024, folder_.c_str(), "callsdk.log"));
+    bctbx_set_log_level_mask(
+        kLogDomain, BCTBX_LOG_MESSAGE | BCTBX_LOG_WARNING | BCTBX_LOG_ERROR | BCTBX_LOG_FATAL);
 
     std::string plugins = folder_ + "plugins";
     mkdir(plugins.c_str(), 0700);
@@ -623,8 +661,10 @@ bool Engine::createCore()
     linphone_core_enable_echo_cancellation(core_, cancelEcho ? TRUE : FALSE);
     linphone_core_enable_echo_limiter(core_, cancelEcho ? TRUE : FALSE);
     const char *canceller = linphone_core_get_echo_canceller_filter_name(core_);
-    note(std::string("echo cancellation ") +
-         (cancelEcho ? std::string("on (") + (canceller ? canceller : "default") + ", echo limiter)" : "off"));
+    note(std::string("echo cancellation ")
+        + (cancelEcho
+                ? std::string("on (") + (canceller ? canceller : "default") + ", echo limiter)"
+                : "off"));
     // A call whose far end or path is gone ends after this long without
     // media, and the window goes back to idle.
     linphone_core_set_nortp_timeout(core_, 15);
@@ -680,7 +720,8 @@ void Engine::chooseSoundDevices(bool reloadWhenMissing, LinphoneCall *call)
         std::string name = n ? n : "";
         if (!drv || std::string(drv).find("Pulse") == std::string::npos)
             continue;
-        bool canRecord = linphone_audio_device_has_capability(d, LinphoneAudioDeviceCapabilityRecord);
+        bool canRecord =
+            linphone_audio_device_has_capability(d, LinphoneAudioDeviceCapabilityRecord);
         bool canPlay = linphone_audio_device_has_capability(d, LinphoneAudioDeviceCapabilityPlay);
         if (canRecord && !input && havePulse && (name == pd.sourceDescription || name == pd.source))
             input = d;
@@ -711,8 +752,8 @@ void Engine::chooseSoundDevices(bool reloadWhenMissing, LinphoneCall *call)
     std::string chosen = std::string(inId ? inId : "-") + " / " + (outId ? outId : "-");
     if (chosen != soundDevices_) {
         soundDevices_ = chosen;
-        note("sound devices (capture / playback): " + chosen + "; PulseAudio defaults: " + pd.source + " / " +
-             pd.sink);
+        note("sound devices (capture / playback): " + chosen + "; PulseAudio defaults: " + pd.source
+            + " / " + pd.sink);
     }
     if (input)
         linphone_core_set_default_input_audio_device(core_, input);
@@ -732,7 +773,7 @@ std::chrono::milliseconds Engine::period() const
     for (const auto &entry : calls_) {
         const CallInfo &info = entry.second;
         if (info.ringing && !info.ended && !info.hangupRequested)
-            continue; // nothing to hurry while the user decides
+            continue;  // nothing to hurry while the user decides
         if (info.ended || info.hangupRequested || info.stage < StageConfirmed)
             return kSetupPeriod;
     }
@@ -752,8 +793,8 @@ void Engine::housekeeping()
     // at once: repeat it until the call ends.
     if (current_) {
         auto it = calls_.find(current_);
-        if (it != calls_.end() && it->second.hangupRequested && !it->second.ended &&
-            now - it->second.lastHangup >= kRetryHangup) {
+        if (it != calls_.end() && it->second.hangupRequested && !it->second.ended
+            && now - it->second.lastHangup >= kRetryHangup) {
             it->second.lastHangup = now;
             linphone_call_terminate(current_);
         }
@@ -763,8 +804,8 @@ void Engine::housekeeping()
 // ---------------------------------------------------------------------------
 // Registration.
 
-int Engine::login(const std::string &account, const std::string &password, const std::string &host, int port,
-                  bool tls, Clock::time_point deadline)
+int Engine::login(const std::string &account, const std::string &password, const std::string &host,
+    int port, bool tls, Clock::time_point deadline)
 {
     auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (wait <= 0ms)
@@ -782,28 +823,28 @@ int Engine::login(const std::string &account, const std::string &password, const
             linphone_core_clear_all_auth_info(core_);
             clearAuthPending_ = false;
             LinphoneFactory *factory = linphone_factory_get();
-            LinphoneAddress *identity = linphone_factory_create_address(factory, ("sip:" + host).c_str());
+            LinphoneAddress *identity =
+                linphone_factory_create_address(factory, ("sip:" + host).c_str());
             if (!identity)
                 return 0;
             if (linphone_address_set_username(identity, account.c_str()) != 0) {
                 linphone_address_unref(identity);
                 return 0;
             }
-            LinphoneAuthInfo *auth =
-                linphone_factory_create_auth_info(factory, account.c_str(), nullptr, password.c_str(), nullptr,
-                                                  nullptr, host.c_str());
+            LinphoneAuthInfo *auth = linphone_factory_create_auth_info(factory, account.c_str(),
+                nullptr, password.c_str(), nullptr, nullptr, host.c_str());
             linphone_core_add_auth_info(core_, auth);
             linphone_auth_info_unref(auth);
 
             LinphoneAccountParams *params = linphone_core_create_account_params(core_);
             linphone_account_params_set_identity_address(params, identity);
-            std::string server =
-                "sip:" + host + ":" + std::to_string(port) + (tls ? ";transport=tls" : ";transport=udp");
+            std::string server = "sip:" + host + ":" + std::to_string(port)
+                + (tls ? ";transport=tls" : ";transport=udp");
             // Keys for SRTP travel in the SDP, so only a TLS signalling path
             // keeps them secret: SRTP is required there, and a far end
             // without it is refused rather than heard in clear.
-            linphone_core_set_media_encryption(core_, tls ? LinphoneMediaEncryptionSRTP
-                                                          : LinphoneMediaEncryptionNone);
+            linphone_core_set_media_encryption(
+                core_, tls ? LinphoneMediaEncryptionSRTP : LinphoneMediaEncryptionNone);
             linphone_core_set_media_encryption_mandatory(core_, tls ? TRUE : FALSE);
             // Read at each login: the authority file may have been renewed.
             if (tls)
@@ -834,7 +875,8 @@ int Engine::login(const std::string &account, const std::string &password, const
     int result = -1;
     if (added) {
         std::unique_lock<std::mutex> lk(m_);
-        doneCv_.wait_until(lk, deadline, [&] { return regAttempt_ != attempt || regResult_ != 0 || life_ != Life::Running; });
+        doneCv_.wait_until(lk, deadline,
+            [&] { return regAttempt_ != attempt || regResult_ != 0 || life_ != Life::Running; });
         result = regAttempt_ == attempt ? regResult_ : -1;
     }
     if (result == 1)
@@ -875,8 +917,9 @@ void Engine::setSipPort(int udpPort)
     linphone_transports_set_tcp_port(tp, LC_SIP_TRANSPORT_DISABLED);
     // TLS only connects out: requests from the proxy come back over the
     // connection the client opened, so no TLS port listens.
-    linphone_transports_set_tls_port(tp, udpPort == LC_SIP_TRANSPORT_DISABLED ? LC_SIP_TRANSPORT_DISABLED
-                                                                               : LC_SIP_TRANSPORT_DONTBIND);
+    linphone_transports_set_tls_port(tp,
+        udpPort == LC_SIP_TRANSPORT_DISABLED ? LC_SIP_TRANSPORT_DISABLED
+                                             : LC_SIP_TRANSPORT_DONTBIND);
     linphone_transports_set_dtls_port(tp, LC_SIP_TRANSPORT_DISABLED);
     linphone_core_set_transports(core_, tp);
     linphone_transports_unref(tp);
@@ -889,7 +932,7 @@ void Engine::dropAccount(bool keepAuthForUnregister)
     {
         std::lock_guard<std::mutex> lk(m_);
         if (regResult_ == 0)
-            regResult_ = -1; // a waiting login gives up
+            regResult_ = -1;  // a waiting login gives up
     }
     doneCv_.notify_all();
     registering_ = false;
@@ -897,7 +940,7 @@ void Engine::dropAccount(bool keepAuthForUnregister)
         return;
     }
     bool registered = linphone_account_get_state(account_) == LinphoneRegistrationOk;
-    linphone_core_remove_account(core_, account_); // sends the un-REGISTER when registered
+    linphone_core_remove_account(core_, account_);  // sends the un-REGISTER when registered
     linphone_account_unref(account_);
     account_ = nullptr;
     if (keepAuthForUnregister && registered) {
@@ -914,11 +957,12 @@ Engine &Engine::of(LinphoneCore *lc)
     return *static_cast<Engine *>(linphone_core_get_user_data(lc));
 }
 
-void Engine::onRegistration(LinphoneCore *lc, LinphoneAccount *account, LinphoneRegistrationState state,
-                            const char *message)
+void Engine::onRegistration(LinphoneCore *lc, LinphoneAccount *account,
+    LinphoneRegistrationState state, const char *message)
 {
     Engine &e = of(lc);
-    note(std::string("registration ") + linphone_registration_state_to_string(state) + " " + (message ? message : ""));
+    note(std::string("registration ") + linphone_registration_state_to_string(state) + " "
+        + (message ? message : ""));
     if (account != e.account_ || !e.registering_)
         return;
     int result = 0;
@@ -946,7 +990,8 @@ int Engine::makeCall(const std::string &number, bool g729)
     bool inline_ = onEngineThread();
     Clock::time_point until = Clock::now() + 2000ms;
     for (;;) {
-        Start r = call<Start>([this, number, g729] { return startCall(number, g729); }, Start::Refused);
+        Start r =
+            call<Start>([this, number, g729] { return startCall(number, g729); }, Start::Refused);
         if (r != Start::PreviousStillEnding)
             return r == Start::Started ? 1 : 0;
         if (inline_ || Clock::now() >= until)
@@ -1118,7 +1163,8 @@ void Engine::dtmfNow(char key)
     if (!current_)
         return;
     LinphoneCallState st = linphone_call_get_state(current_);
-    if (st != LinphoneCallStreamsRunning && st != LinphoneCallConnected && st != LinphoneCallOutgoingEarlyMedia)
+    if (st != LinphoneCallStreamsRunning && st != LinphoneCallConnected
+        && st != LinphoneCallOutgoingEarlyMedia)
         return;
     // A key sent while the previous key's event is still on the wire is
     // lost: keys wait their turn and go out at least kDtmfSpacing apart.
@@ -1176,11 +1222,12 @@ void Engine::finish(LinphoneCall *call)
     deliver("DISCONNCTD");
 }
 
-void Engine::onCallState(LinphoneCore *lc, LinphoneCall *call, LinphoneCallState state, const char *message)
+void Engine::onCallState(
+    LinphoneCore *lc, LinphoneCall *call, LinphoneCallState state, const char *message)
 {
     Engine &e = of(lc);
-    note((std::string("call state ") + linphone_call_state_to_string(state) +
-                                      " " + (message ? message : "")));
+    note((std::string("call state ") + linphone_call_state_to_string(state) + " "
+        + (message ? message : "")));
     bool incoming = linphone_call_get_dir(call) == LinphoneCallIncoming;
     if (incoming && state == LinphoneCallIncomingReceived) {
         e.takeIncoming(call);
@@ -1193,7 +1240,8 @@ void Engine::onCallState(LinphoneCore *lc, LinphoneCall *call, LinphoneCallState
     }
     if (!incoming && state == LinphoneCallOutgoingRinging)
         e.ringback_.start(e.playbackSink_);
-    else if (!incoming && state != LinphoneCallOutgoingInit && state != LinphoneCallOutgoingProgress)
+    else if (!incoming && state != LinphoneCallOutgoingInit
+        && state != LinphoneCallOutgoingProgress)
         e.ringback_.stop();
     switch (state) {
     case LinphoneCallOutgoingInit:
@@ -1209,10 +1257,11 @@ void Engine::onCallState(LinphoneCore *lc, LinphoneCall *call, LinphoneCallState
         break;
     case LinphoneCallStreamsRunning: {
         const LinphoneCallParams *p = linphone_call_get_current_params(call);
-        const LinphonePayloadType *pt = p ? linphone_call_params_get_used_audio_payload_type(p) : nullptr;
+        const LinphonePayloadType *pt =
+            p ? linphone_call_params_get_used_audio_payload_type(p) : nullptr;
         if (pt)
-            note((std::string("audio codec ") + linphone_payload_type_get_mime_type(pt) + "/" +
-                 std::to_string(linphone_payload_type_get_clock_rate(pt))));
+            note((std::string("audio codec ") + linphone_payload_type_get_mime_type(pt) + "/"
+                + std::to_string(linphone_payload_type_get_clock_rate(pt))));
         e.advance(call, StageConfirmed, "CONFIRMED");
         break;
     }
@@ -1235,16 +1284,18 @@ void Engine::onDtmf(LinphoneCore *, LinphoneCall *, int dtmf)
     note(std::string("dtmf received ") + key);
 }
 
-} // namespace
+}  // namespace
 
-} // namespace callsdk
+}  // namespace callsdk
 
 extern "C" __attribute__((visibility("default"))) const callsdk::EngineTable *callsdk_engine_table()
 {
     using namespace callsdk;
     static const EngineTable table = {
-        [](const std::string &account, const std::string &password, const std::string &host, int port, bool tls,
-           Clock::time_point deadline) { return engine().login(account, password, host, port, tls, deadline); },
+        [](const std::string &account, const std::string &password, const std::string &host,
+            int port, bool tls, Clock::time_point deadline) {
+            return engine().login(account, password, host, port, tls, deadline);
+        },
         [] { engine().logout(); },
         [](const std::string &number, bool g729) { return engine().makeCall(number, g729); },
         [] { engine().hangup(); },

@@ -17,7 +17,7 @@ using Clock = std::chrono::steady_clock;
 // 0 once registered, -1 on refusal, failure or when the deadline passes; a
 // failed attempt leaves no account behind. Replaces any earlier account.
 int engineLogin(const std::string &account, const std::string &password, const std::string &host,
-                int port, bool tls, Clock::time_point deadline);
+    int port, bool tls, Clock::time_point deadline);
 // Unregisters and drops the account, if any.
 void engineLogout();
 // 1 when the call to `number` was started, else 0.
@@ -44,9 +44,10 @@ void engineShutdown();
 // loading would otherwise hold up every program start. The functions above
 // load it when they need an engine; a program that never logs in never loads
 // it. This is what the engine library hands over.
-struct EngineTable {
-    int (*login)(const std::string &account, const std::string &password, const std::string &host, int port,
-                 bool tls, Clock::time_point deadline);
+struct EngineTable
+{
+    int (*login)(const std::string &account, const std::string &password, const std::string &host,
+        int port, bool tls, Clock::time_point deadline);
     void (*logout)();
     int (*call)(const std::string &number, bool g729);
     void (*hangup)();
@@ -63,7 +64,7 @@ struct EngineTable {
 // (at once with 0), so that it is there when the login comes.
 void enginePreload(int delayMs);
 
-}
+}  // namespace callsdk
 
 extern "C" const callsdk::EngineTable *callsdk_engine_table();
 

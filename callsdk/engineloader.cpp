@@ -12,9 +12,10 @@
 namespace callsdk {
 namespace {
 
-struct Loader {
-    std::mutex loading; // held while the library loads
-    std::mutex m;       // guards the rest
+struct Loader
+{
+    std::mutex loading;  // held while the library loads
+    std::mutex m;  // guards the rest
     std::condition_variable cv;
     bool tried = false;
     bool preloadStarted = false;
@@ -26,7 +27,7 @@ struct Loader {
 
 Loader &loader()
 {
-    static Loader *instance = new Loader; // outlives every thread, also at exit
+    static Loader *instance = new Loader;  // outlives every thread, also at exit
     return *instance;
 }
 
@@ -59,7 +60,9 @@ const EngineTable *table(bool load)
     }
     // Never unloaded: the engine registers exit handlers and threads.
     void *handle = dlopen(enginePath().c_str(), RTLD_NOW | RTLD_LOCAL);
-    auto get = handle ? reinterpret_cast<const EngineTable *(*)()>(dlsym(handle, "callsdk_engine_table")) : nullptr;
+    auto get = handle
+        ? reinterpret_cast<const EngineTable *(*)()>(dlsym(handle, "callsdk_engine_table"))
+        : nullptr;
     if (!get) {
         std::fprintf(stderr, "callsdk: no voice engine: %s\n", dlerror());
         return nullptr;
@@ -74,7 +77,7 @@ const EngineTable *table(bool load)
     return t;
 }
 
-} // namespace
+}  // namespace
 
 void enginePreload(int delayMs)
 {
@@ -93,14 +96,15 @@ void enginePreload(int delayMs)
         Loader &ld = loader();
         {
             std::unique_lock<std::mutex> wait(ld.m);
-            ld.cv.wait_for(wait, std::chrono::milliseconds(delayMs), [&] { return ld.hurry || ld.tried; });
+            ld.cv.wait_for(
+                wait, std::chrono::milliseconds(delayMs), [&] { return ld.hurry || ld.tried; });
         }
         table(true);
     }).detach();
 }
 
-int engineLogin(const std::string &account, const std::string &password, const std::string &host, int port, bool tls,
-                Clock::time_point deadline)
+int engineLogin(const std::string &account, const std::string &password, const std::string &host,
+    int port, bool tls, Clock::time_point deadline)
 {
     const EngineTable *t = table(true);
     return t ? t->login(account, password, host, port, tls, deadline) : -1;
@@ -173,4 +177,4 @@ void engineShutdown()
         t->shutdown();
 }
 
-} // namespace callsdk
+}  // namespace callsdk

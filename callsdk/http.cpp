@@ -19,7 +19,7 @@ size_t collect(char *data, size_t size, size_t count, void *user)
     std::string *body = static_cast<std::string *>(user);
     size_t n = size * count;
     if (body->size() + n > kMaxBody)
-        return 0; // aborts the transfer: no service answer is that long
+        return 0;  // aborts the transfer: no service answer is that long
     body->append(data, n);
     return n;
 }
@@ -53,7 +53,7 @@ CURLcode addTrusted(CURL *, void *sslContext, void *)
     return added > 0 ? CURLE_OK : CURLE_SSL_CACERT_BADFILE;
 }
 
-} // namespace
+}  // namespace
 
 bool cloudGet(const std::string &path, const Query &query, std::string *body, long timeoutMs)
 {
@@ -79,13 +79,14 @@ bool cloudGet(const std::string &path, const Query &query, std::string *body, lo
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, secure ? "https" : "http");
     // Without a way to add the service's authority the transfer would fail
     // on verification anyway; say so plainly instead.
-    if (secure && curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, addTrusted) != CURLE_OK && !caFile().empty()) {
+    if (secure && curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, addTrusted) != CURLE_OK
+        && !caFile().empty()) {
         curl_easy_cleanup(curl);
         return false;
     }
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &received);
-    curl_easy_setopt(curl, CURLOPT_PROXY, ""); // the service is reached directly
+    curl_easy_setopt(curl, CURLOPT_PROXY, "");  // the service is reached directly
     CURLcode rc = curl_easy_perform(curl);
     long status = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
@@ -118,7 +119,7 @@ bool parseServer(const std::string &text, std::string *host, int *port, bool *tl
         }
     }
     std::string h = t;
-    int p = secure ? 5061 : 5060; // the standard SIP ports
+    int p = secure ? 5061 : 5060;  // the standard SIP ports
     size_t colon = t.rfind(':');
     if (colon != std::string::npos) {
         h = t.substr(0, colon);
@@ -146,4 +147,4 @@ bool parseServer(const std::string &text, std::string *host, int *port, bool *tl
     return true;
 }
 
-} // namespace callsdk
+}  // namespace callsdk

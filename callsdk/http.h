@@ -20,6 +20,6 @@ bool cloudGet(const std::string &path, const Query &query, std::string *body, lo
 // suffix was there (without it the server is reached over UDP).
 bool parseServer(const std::string &text, std::string *host, int *port, bool *tls);
 
-}
+}  // namespace callsdk
 
 #endif

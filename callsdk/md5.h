@@ -8,8 +8,11 @@
 namespace callsdk {
 
 std::string md5Hex(const void *data, size_t size);
-inline std::string md5Hex(const std::string &text) { return md5Hex(text.data(), text.size()); }
-
+inline std::string md5Hex(const std::string &text)
+{
+    return md5Hex(text.data(), text.size());
 }
+
+}  // namespace callsdk
 
 #endif

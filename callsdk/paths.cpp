@@ -53,7 +53,7 @@ bool makeFolders(const std::string &path, mode_t mode)
     return makeFolder(path, mode);
 }
 
-} // namespace
+}  // namespace
 
 std::string cloudBase()
 {
@@ -61,7 +61,8 @@ std::string cloudBase()
     if (host.empty())
         host = CALLSDK_DEFAULT_CLOUD_HOST;
     static const std::string https = "https://";
-    bool secure = host.size() >= https.size() && strncasecmp(host.c_str(), https.c_str(), https.size()) == 0;
+    bool secure =
+        host.size() >= https.size() && strncasecmp(host.c_str(), https.c_str(), https.size()) == 0;
     std::string base = secure ? https + host.substr(https.size()) : "http://" + host;
     while (!base.empty() && base.back() == '/')
         base.pop_back();
@@ -105,4 +106,4 @@ std::string privateFolder()
     return dir + "/";
 }
 
-} // namespace callsdk
+}  // namespace callsdk

@@ -18,6 +18,6 @@ std::string dataFolder();
 // Empty when it cannot be created.
 std::string privateFolder();
 
-}
+}  // namespace callsdk
 
 #endif

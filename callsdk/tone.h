@@ -17,7 +17,8 @@ std::vector<short> ringbackCycle();
 // stack's own ringback is torn down when the far end answers, before the ACK
 // goes out, and that teardown held every answered call up by several
 // milliseconds; this one is told to stop and nobody waits for it.
-class Ringback {
+class Ringback
+{
 public:
     ~Ringback();
     // Starts the tone on `sink` (PulseAudio's name; empty: the default).
@@ -29,6 +30,6 @@ private:
     std::shared_ptr<std::atomic<bool>> stop_;
 };
 
-}
+}  // namespace callsdk
 
 #endif
