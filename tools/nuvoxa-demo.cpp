@@ -9,6 +9,7 @@
 // NUVOXA_CLOUD_HOST as for the client. With --keep the client stays up after
 // the script. Exit status 0 when every step was seen, 1 otherwise.
 #include "app/globals.h"
+#include "app/hosts.h"
 #include "app/startup.h"
 #include "login/widget.h"
 #include "mainwindow/mianwindow.h"
@@ -158,6 +159,7 @@ int main(int argc, char *argv[])
     // As the client starts, without the single-instance guard: the demo may
     // run beside a client of the same user.
     Startup::prepareFolders();
+    Hosts::installTrust();
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
     Startup::installFontSubstitutes();
     QApplication::setQuitOnLastWindowClosed(false);
