@@ -78,6 +78,20 @@ bool waitForRings(int count)
     return ringCount() >= count;
 }
 
+// The strongest frequency in the speaker, once the caller's tone is there:
+// the first audio of a call may come late on a slow (sanitizer) build, so
+// it listens for up to 6 s in windows of 750 ms.
+double heardTone()
+{
+    double f = 0;
+    for (int i = 0; i < 8; ++i) {
+        f = dominantFrequency(recordSink(750));
+        if (qAbs(f - kCallerToneHz) < 15)
+            break;
+    }
+    return f;
+}
+
 } // namespace
 
 class TestVoiceIncoming : public QObject {
@@ -86,6 +100,7 @@ class TestVoiceIncoming : public QObject {
 private slots:
     void initTestCase();
     void init();
+    void cleanup() { call_hangup(); } // a failed slot leaves no call to the next
     void cleanupTestCase();
     void answeredCallCarriesTheCallersTone();
     void declinedCallerHearsDecline();
@@ -140,9 +155,8 @@ void TestVoiceIncoming::answeredCallCarriesTheCallersTone()
     QCOMPARE(answer_call(), 0); // answered already
     QVERIFY2(rec_.waitFor("CONFIRMED", 1, 10s), qPrintable(rec_.states().join(',')));
     QCOMPARE(rec_.states(), QStringList({"CONNECTING", "CONFIRMED"}));
-    QTest::qWait(800);
-    std::vector<short> heard = recordSink(1500);
-    QVERIFY2(qAbs(dominantFrequency(heard) - kCallerToneHz) < 15, qPrintable(QString::number(dominantFrequency(heard))));
+    const double tone = heardTone();
+    QVERIFY2(qAbs(tone - kCallerToneHz) < 15, qPrintable(QString::number(tone)));
 
     // The caller hangs up after 8 s: one end report.
     QVERIFY2(rec_.waitFor("DISCONNCTD", 1, 15s), qPrintable(rec_.states().join(',')));
@@ -198,8 +212,8 @@ void TestVoiceIncoming::secondCallerHearsBusy()
     QCOMPARE(second.outcome(), QStringLiteral("busy"));
     QCOMPARE(ringCount(), 1); // never reported
     // The first call goes on: still connected, still the caller's tone.
-    std::vector<short> heard = recordSink(1500);
-    QVERIFY2(qAbs(dominantFrequency(heard) - kCallerToneHz) < 15, qPrintable(QString::number(dominantFrequency(heard))));
+    const double tone = heardTone();
+    QVERIFY2(qAbs(tone - kCallerToneHz) < 15, qPrintable(QString::number(tone)));
     QCOMPARE(rec_.states(), QStringList({"CONNECTING", "CONFIRMED"}));
 
     // An outgoing call is refused too, and our hang-up ends the first call.
