@@ -313,7 +313,8 @@ TLSCFG
   if [ $PLAIN = 1 ]; then
     https="" CLOUD=http://127.0.0.1:$HTTP_PORT
   fi
-  start http "$logs/http.log" "$BIN" --db "$DB" serve --port "$HTTP_PORT" --sip "$SIP_ANSWER" $https
+  # The test bed: top-up credits without payment, and its page says so.
+  start http "$logs/http.log" "$BIN" --db "$DB" serve --port "$HTTP_PORT" --sip "$SIP_ANSWER" $https --demo-payments
 
   CTL_SOCKET=$SOCK_DIR/kamailio.ctl
   rm -f "$CTL_SOCKET"

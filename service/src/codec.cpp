@@ -136,10 +136,26 @@ std::string formatMoney(int64_t cents) {
 
 bool equalsIgnoreCase(const std::string &a, const std::string &b) {
   if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
+  unsigned diff = 0;
+  for (size_t i = 0; i < a.size(); ++i) {
+    unsigned x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    // Folds letters without a branch on the data.
+    x |= 0x20u & (0u - static_cast<unsigned>((x | 0x20u) - 'a' < 26u));
+    y |= 0x20u & (0u - static_cast<unsigned>((y | 0x20u) - 'a' < 26u));
+    diff |= x ^ y;
+  }
+  return diff == 0;
+}
+
+const char kServiceNumber[] = "10000000000";
+
+bool isGatewayNumber(const std::string &account) {
+  const size_t start = !account.empty() && account[0] == '+' ? 1 : 0;
+  if (account.size() == start) return false;
+  for (size_t i = start; i < account.size(); ++i)
+    if (account[i] < '0' || account[i] > '9') return false;
+  const bool subscriberRange = start == 0 && account.size() == 8 && account[0] == '8';
+  return !subscriberRange;
 }
 
 bool isValidAccount(const std::string &account) {

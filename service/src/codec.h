@@ -26,6 +26,8 @@ std::optional<int64_t> parseMoney(const std::string &text, int64_t maxCents);
 // cents -> "12.50"
 std::string formatMoney(int64_t cents);
 
+// ASCII case-insensitive, in a time that depends on the lengths only: it
+// compares password digests and tokens.
 bool equalsIgnoreCase(const std::string &a, const std::string &b);
 
 // Account names: 1-32 of [A-Za-z0-9._-]. They are SIP user names too.
@@ -34,6 +36,13 @@ bool isValidAccount(const std::string &account);
 bool isValidPassword(const std::string &password);
 // Phone numbers: optional "+", then 3-20 digits.
 bool isValidPhone(const std::string &phone);
+// The service number; it goes out to a gateway like other numbers.
+extern const char kServiceNumber[];
+// Numbers the proxy sends to the gateways when no subscriber has them: all
+// of "+" and digits except the subscriber range, 8 digits starting with 8
+// (the demo account 80000001). Accounts of the web form stay out of them,
+// or they would take the calls meant for that number.
+bool isGatewayNumber(const std::string &account);
 // 32 hexadecimal digits.
 bool isMd5Hex(const std::string &text);
 

@@ -38,7 +38,7 @@ const char kUsageText[] =
     "commands:\n"
     "  init [--realm HOST]          create the database and the TLS certificates (realm: the SIP\n"
     "                               domain, default 127.0.0.1)\n"
-    "  serve [--port N] [--sip ADDRESS] [--https]\n"
+    "  serve [--port N] [--sip ADDRESS] [--https] [--demo-payments]\n"
     "                               serve the cloud paths and web pages on 127.0.0.1:N\n"
     "  add-account ACCOUNT PASSWORD [--phone P] [--balance B]\n"
     "                               create an account (and its SIP subscriber); exit 3 if it exists\n"
@@ -47,6 +47,7 @@ const char kUsageText[] =
     "  set-advert FILE              replace the advertisement image (hd.gif)\n"
     "  callbacks [--account A] [--limit N]\n"
     "                               list recorded callback requests, newest first\n"
+    "  outbox [--limit N]           list the texts sent to phones (binding codes), newest first\n"
     "  free-ports COUNT [--span K]  print COUNT free loopback ports (each the first of K free ones);\n"
     "                               needs no --db\n"
     "\n"
@@ -62,10 +63,12 @@ const char *commandHelp(const std::string &cmd) {
            "localhost, 127.0.0.1 and ::1 (server.pem, server.key) that it issues anew when missing or\n"
            "within 30 days of expiry. Existing keys are never replaced.\n";
   if (cmd == "serve")
-    return "usage: nuvoxa-service --db FILE serve [--port N] [--sip ADDRESS] [--https]\n"
+    return "usage: nuvoxa-service --db FILE serve [--port N] [--sip ADDRESS] [--https] [--demo-payments]\n"
            "Serves HTTP on 127.0.0.1:N (default 18080) until SIGINT or SIGTERM; with --https, HTTPS\n"
            "with the server certificate of init. server.aspx answers the --sip address: HOST:PORT\n"
-           "(SIP over UDP) or HOST:PORT;transport=tls (default 127.0.0.1:5060).\n";
+           "(SIP over UDP) or HOST:PORT;transport=tls (default 127.0.0.1:5060).\n"
+           "--demo-payments opens the top-up page, which then credits any amount without payment;\n"
+           "without it the page says that top-up is not available.\n";
   if (cmd == "add-account")
     return "usage: nuvoxa-service --db FILE add-account ACCOUNT PASSWORD [--phone P] [--balance B]\n"
            "ACCOUNT: 1-32 of A-Z a-z 0-9 . _ -; PASSWORD: 1-64 bytes of UTF-8 without control characters;\n"
@@ -84,6 +87,10 @@ const char *commandHelp(const std::string &cmd) {
   if (cmd == "callbacks")
     return "usage: nuvoxa-service --db FILE callbacks [--account A] [--limit N]\n"
            "Prints one request a line: id, time (UTC), account, callee, caller, separated by tabs.\n";
+  if (cmd == "outbox")
+    return "usage: nuvoxa-service --db FILE outbox [--limit N]\n"
+           "Prints one text a line: id, time (UTC), phone, text, separated by tabs. The service has no\n"
+           "SMS gateway: this is where an operator reads the codes that bind phones.\n";
   if (cmd == "free-ports")
     return "usage: nuvoxa-service free-ports COUNT [--span K]\n"
            "Prints COUNT distinct ports, one a line, each starting a run of K (default 1) ports free\n"
@@ -208,6 +215,7 @@ int cmdServe(const std::string &db, const Args &a) {
   if (a.get("--port") && !parseInt(*a.get("--port"), 1, 65535, &port))
     return usageError("bad port: " + *a.get("--port"));
   ServiceConfig config;
+  config.demoPayments = a.get("--demo-payments") != nullptr;
   if (a.get("--sip")) {
     const std::string &sip = *a.get("--sip");
     static const std::string kTls = ";transport=tls";
@@ -372,6 +380,19 @@ int cmdCallbacks(const std::string &db, const Args &a) {
   return kOk;
 }
 
+int cmdOutbox(const std::string &db, const Args &a) {
+  if (!a.positional.empty()) return usageError("outbox takes no arguments");
+  long limit = 100;
+  if (a.get("--limit") && !parseInt(*a.get("--limit"), 1, 1000000, &limit))
+    return usageError("bad limit: " + *a.get("--limit"));
+  Store store;
+  if (!openStore(store, db, "127.0.0.1")) return kFailed;
+  for (const auto &m : store.outbox(static_cast<int>(limit)))
+    std::printf("%lld\t%s\t%s\t%s\n", static_cast<long long>(m.id), m.created.c_str(), m.phone.c_str(),
+                m.text.c_str());
+  return kOk;
+}
+
 // Binds a TCP and a UDP socket on 127.0.0.1:port (0 = any); returns the
 // port or 0. The sockets stay open in `held` so later picks differ.
 int holdPort(int port, std::vector<int> &held) {
@@ -452,14 +473,14 @@ int main(int argc, char **argv) {
     Args a = parseArgs(rest, {"--span"});
     return a.error.empty() ? cmdFreePorts(a) : usageError(a.error);
   }
-  const std::vector<std::string> flags = cmd == "serve" ? std::vector<std::string>{"--https"}
+  const std::vector<std::string> flags = cmd == "serve" ? std::vector<std::string>{"--https", "--demo-payments"}
                                                         : std::vector<std::string>{};
   if (db.empty()) return usageError(cmd + " needs --db FILE before the command");
 
   static const std::vector<std::pair<std::string, std::vector<std::string>>> kOptions = {
       {"init", {"--realm"}},     {"serve", {"--port", "--sip"}},  {"add-account", {"--phone", "--balance"}},
       {"set-update", {}},        {"set-advert", {}},              {"callbacks", {"--account", "--limit"}},
-      {"keygen", {}},
+      {"keygen", {}},            {"outbox", {"--limit"}},
   };
   for (const auto &o : kOptions) {
     if (o.first != cmd) continue;
@@ -472,6 +493,7 @@ int main(int argc, char **argv) {
     if (cmd == "keygen") return cmdKeygen(db, a);
     if (cmd == "set-advert") return cmdSetAdvert(db, a);
     if (cmd == "callbacks") return cmdCallbacks(db, a);
+    if (cmd == "outbox") return cmdOutbox(db, a);
   }
   return usageError("unknown command " + cmd);
 }

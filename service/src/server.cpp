@@ -6,6 +6,7 @@
 #include <httplib.h>
 
 #include <cstdio>
+#include <memory>
 
 namespace nuvoxa {
 
@@ -13,6 +14,22 @@ namespace {
 
 const char kValidateSuffix[] = "rolo^_^";
 const int64_t kMaxTopUpCents = 1000000;  // 10000.00 per top-up
+// Browsers send a dozen or two; the client fewer.
+const size_t kMaxHeaderCount = 64;
+const size_t kWorkers = 32;
+
+// What the cloud and page handlers share.
+struct Context {
+  Context(Store &s, const ServiceConfig &c) : store(s), config(c) {}
+  Store &store;
+  ServiceConfig config;
+  Guard guard;
+};
+
+std::string accountKey(const std::string &what, const std::string &account) { return what + "/acct/" + account; }
+std::string addressKey(const std::string &what, const httplib::Request &req) {
+  return what + "/addr/" + req.remote_addr;
+}
 
 std::string param(const httplib::Request &req, const char *key) {
   return req.has_param(key) ? req.get_param_value(key) : std::string();
@@ -24,29 +41,55 @@ void plain(httplib::Response &res, const std::string &text) {
 
 // ---- cloud paths ---------------------------------------------------------
 
+enum class Auth { Ok, Wrong, Locked };
+
+// Checks a password digest for an account. Wrong digests count against the
+// account and the client's address; either locked out refuses even the
+// right one, so guessing gains nothing during the lock.
+Auth checkPassword(Context &ctx, const httplib::Request &req, const std::string &acct, const std::string &pwd,
+                   std::optional<Account> *out) {
+  const std::string byAccount = accountKey("auth", acct), byAddress = addressKey("auth", req);
+  if (ctx.guard.locked(byAccount) || ctx.guard.locked(byAddress)) return Auth::Locked;
+  auto a = ctx.store.account(acct);
+  if (!a || !equalsIgnoreCase(a->pwdMd5, pwd)) {
+    ctx.guard.count(byAccount, ctx.config.limits.authPerAccount);
+    ctx.guard.count(byAddress, ctx.config.limits.authPerAddress);
+    return Auth::Wrong;
+  }
+  *out = std::move(a);
+  return Auth::Ok;
+}
+
 // Checks acct + pwd (MD5 hex of the password). Returns the account, or
 // sets the error word.
-std::optional<Account> authenticate(Store &store, const httplib::Request &req, std::string *error) {
+std::optional<Account> authenticate(Context &ctx, const httplib::Request &req, std::string *error) {
   const std::string acct = param(req, "acct");
   const std::string pwd = param(req, "pwd");
   if (!isValidAccount(acct) || !isMd5Hex(pwd)) {
     *error = "ERROR_PARAM";
     return std::nullopt;
   }
-  auto a = store.account(acct);
-  if (!a || !equalsIgnoreCase(a->pwdMd5, pwd)) {
-    *error = "ERROR_PASSWORD";
-    return std::nullopt;
+  std::optional<Account> a;
+  switch (checkPassword(ctx, req, acct, pwd, &a)) {
+    case Auth::Ok:
+      return a;
+    case Auth::Wrong:
+      *error = "ERROR_PASSWORD";
+      break;
+    case Auth::Locked:
+      *error = "ERROR_LOCKED";
+      break;
   }
-  return a;
+  return std::nullopt;
 }
 
 std::string phoneAndBalance(const Account &a) { return a.phone + "|" + formatMoney(a.balanceCents); }
 
-void installCloud(httplib::Server &server, Store &store, const ServiceConfig &config) {
-  server.Get("/cloud/login.aspx", [&store](const httplib::Request &req, httplib::Response &res) {
+void installCloud(httplib::Server &server, Context &ctx) {
+  Store &store = ctx.store;
+  server.Get("/cloud/login.aspx", [&ctx](const httplib::Request &req, httplib::Response &res) {
     std::string error;
-    auto a = authenticate(store, req, &error);
+    auto a = authenticate(ctx, req, &error);
     if (!a) return plain(res, error);
     const std::string validate = param(req, "validate");
     const std::string expected = md5Hex(a->account + param(req, "pwd") + kValidateSuffix);
@@ -54,23 +97,27 @@ void installCloud(httplib::Server &server, Store &store, const ServiceConfig &co
     plain(res, phoneAndBalance(*a));
   });
 
-  server.Get("/cloud/balance.aspx", [&store](const httplib::Request &req, httplib::Response &res) {
+  server.Get("/cloud/balance.aspx", [&ctx](const httplib::Request &req, httplib::Response &res) {
     std::string error;
-    auto a = authenticate(store, req, &error);
+    auto a = authenticate(ctx, req, &error);
     plain(res, a ? phoneAndBalance(*a) : error);
   });
 
-  server.Get("/cloud/callback.aspx", [&store](const httplib::Request &req, httplib::Response &res) {
+  server.Get("/cloud/callback.aspx", [&ctx](const httplib::Request &req, httplib::Response &res) {
     std::string error;
-    auto a = authenticate(store, req, &error);
+    auto a = authenticate(ctx, req, &error);
     if (!a) return plain(res, error);
     const std::string callee = param(req, "callee");
     const std::string caller = param(req, "caller");
     if (!isValidPhone(callee) || !isValidPhone(caller)) return plain(res, "ERROR_NUMBER");
-    plain(res, store.addCallback(a->account, callee, caller) ? "OK" : "ERROR_SERVER");
+    // The first leg rings the account's own bound phone, never a number the
+    // request names, and a call is paid for.
+    if (a->phone.empty() || caller != a->phone) return plain(res, "ERROR_NUMBER");
+    if (a->balanceCents <= 0) return plain(res, "ERROR_BALANCE");
+    plain(res, ctx.store.addCallback(a->account, callee, caller) ? "OK" : "ERROR_SERVER");
   });
 
-  const std::string sip = config.sipAddress;
+  const std::string sip = ctx.config.sipAddress;
   server.Get("/cloud/pc/server.aspx",
              [sip](const httplib::Request &, httplib::Response &res) { plain(res, sip); });
 
@@ -141,13 +188,30 @@ void badToken(httplib::Response &res) {
        403);
 }
 
-// Resolves the `v` token to its account; nullopt for any bad token.
-std::optional<Account> tokenAccount(Store &store, const std::string &v) {
-  auto t = parseToken(v);
-  if (!t) return std::nullopt;
-  auto a = store.account(t->account);
-  if (!a || !equalsIgnoreCase(a->pwdMd5, t->pwdMd5)) return std::nullopt;
-  return a;
+void tooMany(httplib::Response &res) {
+  html(res, "请稍后再试", "<p class=\"error\">尝试次数过多，请稍后再试。</p><p><a href=\"/\">返回首页</a></p>", 429);
+}
+
+// Resolves the `v` token to its account; otherwise answers with the
+// refusal page.
+std::optional<Account> tokenAccount(Context &ctx, const httplib::Request &req, httplib::Response &res) {
+  auto t = parseToken(param(req, "v"));
+  if (!t) {
+    badToken(res);
+    return std::nullopt;
+  }
+  std::optional<Account> a;
+  switch (checkPassword(ctx, req, t->account, t->pwdMd5, &a)) {
+    case Auth::Ok:
+      return a;
+    case Auth::Wrong:
+      badToken(res);
+      break;
+    case Auth::Locked:
+      tooMany(res);
+      break;
+  }
+  return std::nullopt;
 }
 
 std::string tokenQuery(const Account &a) {
@@ -181,7 +245,8 @@ std::string registerForm(const std::string &message, const std::string &account,
   return body;
 }
 
-void installWeb(httplib::Server &server, Store &store) {
+void installWeb(httplib::Server &server, Context &ctx) {
+  Store &store = ctx.store;
   server.Get("/", [](const httplib::Request &, httplib::Response &res) {
     html(res, "欢迎使用 Nuvoxa 网络电话",
          "<p>用电脑拨打固定电话、手机和国际长途：直拨走电脑的麦克风和扬声器，回拨则先呼叫您绑定的手机，"
@@ -196,7 +261,9 @@ void installWeb(httplib::Server &server, Store &store) {
     html(res, "注册账号", registerForm("", "", ""));
   });
 
-  server.Post("/register.aspx", [&store](const httplib::Request &req, httplib::Response &res) {
+  server.Post("/register.aspx", [&ctx, &store](const httplib::Request &req, httplib::Response &res) {
+    // Every attempt counts: refusals too tell which names are taken.
+    if (!ctx.guard.take(addressKey("register", req), ctx.config.limits.registerPerAddress)) return tooMany(res);
     const std::string account = param(req, "account");
     const std::string password = param(req, "password");
     const std::string password2 = param(req, "password2");
@@ -204,6 +271,8 @@ void installWeb(httplib::Server &server, Store &store) {
     std::string error;
     if (!isValidAccount(account))
       error = "账号只能由 1-32 位字母、数字或 . _ - 组成。";
+    else if (isGatewayNumber(account))
+      error = "这是电话网络的号码，不能用作账号；纯数字的账号须为 8 开头的 8 位号码。";
     else if (!isValidPassword(password) || password.size() < 6)
       error = "密码需为 6-64 位，且不能含控制字符。";
     else if (password != password2)
@@ -212,7 +281,8 @@ void installWeb(httplib::Server &server, Store &store) {
       error = "手机号码格式不正确。";
     if (!error.empty()) return html(res, "注册账号", registerForm(error, account, phone), 400);
 
-    switch (store.addAccount(account, password, phone, 0)) {
+    // The phone is bound only once its code comes back.
+    switch (store.addAccount(account, password, "", 0)) {
       case Store::AddResult::Exists:
         return html(res, "注册账号", registerForm("账号 " + account + " 已被注册，请换一个。", account, phone), 409);
       case Store::AddResult::Failed:
@@ -222,9 +292,12 @@ void installWeb(httplib::Server &server, Store &store) {
     }
     auto a = store.account(account);
     if (!a) return html(res, "注册账号", registerForm("服务暂时不可用，请稍后再试。", account, phone), 500);
-    html(res, "注册成功",
-         "<p class=\"ok\">账号 <b>" + htmlEscape(account) + "</b> 注册成功，现在就可以在客户端登录。</p>" +
-             accountLinks(*a));
+    std::string body = "<p class=\"ok\">账号 <b>" + htmlEscape(account) + "</b> 注册成功，现在就可以在客户端登录。</p>";
+    if (!phone.empty() && ctx.guard.take(accountKey("bind", account), ctx.config.limits.bindPerAccount) &&
+        store.sendBindCode(account, phone))
+      body += "<p>验证码已发送到 " + htmlEscape(phone) + "，请在<a href=\"/Reg_suc2.aspx" + tokenQuery(*a) +
+              "\">绑定手机</a>页面输入，10 分钟内有效。</p>";
+    html(res, "注册成功", body + accountLinks(*a));
   });
 
   server.Get("/forgetpwd.aspx", [](const httplib::Request &, httplib::Response &res) {
@@ -234,9 +307,9 @@ void installWeb(httplib::Server &server, Store &store) {
          "<p><a href=\"/\">返回首页</a></p>");
   });
 
-  server.Get("/user/usercenter.aspx", [&store](const httplib::Request &req, httplib::Response &res) {
-    auto a = tokenAccount(store, param(req, "v"));
-    if (!a) return badToken(res);
+  server.Get("/user/usercenter.aspx", [&ctx, &store](const httplib::Request &req, httplib::Response &res) {
+    auto a = tokenAccount(ctx, req, res);
+    if (!a) return;
     std::string body = "<table><tr><th>账号</th><td>" + htmlEscape(a->account) + "</td></tr>"
                        "<tr><th>余额</th><td>" + formatMoney(a->balanceCents) + " 元</td></tr>"
                        "<tr><th>绑定手机</th><td>" +
@@ -259,7 +332,7 @@ void installWeb(httplib::Server &server, Store &store) {
   });
 
   auto topUpForm = [](const Account &a, const std::string &message, bool ok) {
-    std::string body;
+    std::string body = "<p class=\"error\">演示充值：不收取任何费用，金额直接记入余额，仅供试用本服务。</p>";
     if (!message.empty()) body += std::string("<p class=\"") + (ok ? "ok" : "error") + "\">" + htmlEscape(message) + "</p>";
     body += "<p>账号 <b>" + htmlEscape(a.account) + "</b>，当前余额 <b>" + formatMoney(a.balanceCents) +
             " 元</b>。</p><form method=\"post\" action=\"/pay_list\">" + hiddenToken(a) +
@@ -269,15 +342,20 @@ void installWeb(httplib::Server &server, Store &store) {
     return body;
   };
 
-  server.Get("/pay_list", [&store, topUpForm](const httplib::Request &req, httplib::Response &res) {
-    auto a = tokenAccount(store, param(req, "v"));
-    if (!a) return badToken(res);
-    html(res, "账户充值", topUpForm(*a, "", false));
+  const std::string noPayments = "<p>本服务尚未开通在线充值，请联系客服充值。</p>";
+  server.Get("/pay_list", [&ctx, topUpForm, noPayments](const httplib::Request &req, httplib::Response &res) {
+    auto a = tokenAccount(ctx, req, res);
+    if (!a) return;
+    html(res, "账户充值", ctx.config.demoPayments ? topUpForm(*a, "", false) : noPayments + accountLinks(*a));
   });
 
-  server.Post("/pay_list", [&store, topUpForm](const httplib::Request &req, httplib::Response &res) {
-    auto a = tokenAccount(store, param(req, "v"));
-    if (!a) return badToken(res);
+  server.Post("/pay_list", [&ctx, &store, topUpForm, noPayments](const httplib::Request &req, httplib::Response &res) {
+    auto a = tokenAccount(ctx, req, res);
+    if (!a) return;
+    if (!ctx.config.demoPayments) return html(res, "账户充值", noPayments + accountLinks(*a), 403);
+    if (!ctx.guard.take(accountKey("topup", a->account), ctx.config.limits.topUpPerAccount) ||
+        !ctx.guard.take(addressKey("topup", req), ctx.config.limits.topUpPerAddress))
+      return tooMany(res);
     auto cents = parseMoney(param(req, "amount"), kMaxTopUpCents);
     if (!cents || *cents <= 0)
       return html(res, "账户充值", topUpForm(*a, "请输入 0.01 到 10000 之间的金额。", false), 400);
@@ -296,32 +374,63 @@ void installWeb(httplib::Server &server, Store &store) {
             "<form method=\"post\" action=\"/Reg_suc2.aspx\">" + hiddenToken(a) +
             "<label for=\"phone\">手机号码</label>"
             "<input id=\"phone\" name=\"phone\" maxlength=\"21\" required>"
-            "<button type=\"submit\">绑定</button></form>" + accountLinks(a);
+            "<button type=\"submit\">获取验证码</button></form>" + accountLinks(a);
     return body;
   };
 
-  server.Get("/Reg_suc2.aspx", [&store, bindForm](const httplib::Request &req, httplib::Response &res) {
-    auto a = tokenAccount(store, param(req, "v"));
-    if (!a) return badToken(res);
+  auto codeForm = [](const Account &a, const std::string &phone, const std::string &message, bool ok) {
+    return std::string("<p class=\"") + (ok ? "ok" : "error") + "\">" + htmlEscape(message) + "</p>" +
+           "<form method=\"post\" action=\"/Reg_suc2.aspx\">" + hiddenToken(a) +
+           "<input type=\"hidden\" name=\"phone\" value=\"" + htmlEscape(phone) + "\">"
+           "<label for=\"code\">发送到 " + htmlEscape(phone) + " 的 6 位验证码</label>"
+           "<input id=\"code\" name=\"code\" maxlength=\"6\" inputmode=\"numeric\" autocomplete=\"one-time-code\" required>"
+           "<button type=\"submit\">确认绑定</button></form>" + accountLinks(a);
+  };
+
+  server.Get("/Reg_suc2.aspx", [&ctx, bindForm](const httplib::Request &req, httplib::Response &res) {
+    auto a = tokenAccount(ctx, req, res);
+    if (!a) return;
     html(res, "绑定手机", bindForm(*a, "", false));
   });
 
-  server.Post("/Reg_suc2.aspx", [&store, bindForm](const httplib::Request &req, httplib::Response &res) {
-    auto a = tokenAccount(store, param(req, "v"));
-    if (!a) return badToken(res);
+  // Without a code the form sends one to the phone; with one it binds.
+  // Requests and wrong codes share one limit, which leaves a guesser a few
+  // tries at a million codes.
+  server.Post("/Reg_suc2.aspx", [&ctx, &store, bindForm, codeForm](const httplib::Request &req,
+                                                                   httplib::Response &res) {
+    auto a = tokenAccount(ctx, req, res);
+    if (!a) return;
     const std::string phone = param(req, "phone");
+    const std::string code = param(req, "code");
     if (!isValidPhone(phone)) return html(res, "绑定手机", bindForm(*a, "手机号码格式不正确。", false), 400);
-    if (!store.setPhone(a->account, phone))
-      return html(res, "绑定手机", bindForm(*a, "绑定失败，请稍后再试。", false), 500);
-    a->phone = phone;
-    html(res, "绑定手机", bindForm(*a, "绑定成功。", true));
+    const std::string key = accountKey("bind", a->account);
+    if (ctx.guard.locked(key)) return tooMany(res);
+    if (code.empty()) {
+      ctx.guard.count(key, ctx.config.limits.bindPerAccount);
+      if (!store.sendBindCode(a->account, phone))
+        return html(res, "绑定手机", bindForm(*a, "验证码发送失败，请稍后再试。", false), 500);
+      return html(res, "绑定手机", codeForm(*a, phone, "验证码已发送到 " + phone + "，10 分钟内有效。", true));
+    }
+    switch (store.confirmBind(a->account, phone, code)) {
+      case Store::BindResult::Bound:
+        a->phone = phone;
+        return html(res, "绑定手机", bindForm(*a, "绑定成功。", true));
+      case Store::BindResult::WrongCode:
+        ctx.guard.count(key, ctx.config.limits.bindPerAccount);
+        return html(res, "绑定手机", codeForm(*a, phone, "验证码不正确。", false), 400);
+      case Store::BindResult::NoCode:
+        return html(res, "绑定手机", bindForm(*a, "验证码已失效，请重新获取。", false), 400);
+      case Store::BindResult::Failed:
+        break;
+    }
+    html(res, "绑定手机", bindForm(*a, "绑定失败，请稍后再试。", false), 500);
   });
 
-  server.Get("/free_call.aspx", [&store](const httplib::Request &req, httplib::Response &res) {
+  server.Get("/free_call.aspx", [&ctx](const httplib::Request &req, httplib::Response &res) {
     std::string body;
     if (req.has_param("v")) {
-      auto a = tokenAccount(store, param(req, "v"));
-      if (!a) return badToken(res);
+      auto a = tokenAccount(ctx, req, res);
+      if (!a) return;
       body += "<p>您好，<b>" + htmlEscape(a->account) + "</b>。</p>";
       if (a->phone.empty())
         body += "<p>您还没有绑定手机，<a href=\"/Reg_suc2.aspx" + tokenQuery(*a) + "\">绑定手机</a>后即可获得免费分钟数。</p>";
@@ -336,10 +445,29 @@ void installWeb(httplib::Server &server, Store &store) {
 }  // namespace
 
 void installRoutes(httplib::Server &server, Store &store, const ServiceConfig &config) {
+  auto ctx = std::make_shared<Context>(store, config);
   // Forms here are a few short fields; nothing needs a large body.
   server.set_payload_max_length(64 * 1024);
-  installCloud(server, store, config);
-  installWeb(server, store);
+  // A client must send or take each part of a request within the time-outs
+  // and may keep a connection for a few requests only. The library has no
+  // deadline for a whole request: a client trickling a byte every few
+  // seconds keeps a worker, so there are more workers than its default 8.
+  server.set_read_timeout(5, 0);
+  server.set_write_timeout(5, 0);
+  server.set_keep_alive_timeout(2);
+  server.set_keep_alive_max_count(20);
+  server.new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
+  // The library reads every header line (8 KiB each) before this; what it
+  // bounds is what the pages then handle. The context lives as long as
+  // this handler, that is as long as the server.
+  server.set_pre_routing_handler([ctx](const httplib::Request &req, httplib::Response &res) {
+    if (req.headers.size() <= kMaxHeaderCount) return httplib::Server::HandlerResponse::Unhandled;
+    res.status = 431;
+    plain(res, "ERROR_PARAM");
+    return httplib::Server::HandlerResponse::Handled;
+  });
+  installCloud(server, *ctx);
+  installWeb(server, *ctx);
   server.set_error_handler([](const httplib::Request &req, httplib::Response &res) {
     if (!res.body.empty()) return;
     if (req.path.rfind("/cloud/", 0) == 0) {

@@ -2,6 +2,8 @@
 // library call, and the account web pages the client opens in a browser.
 #pragma once
 
+#include "guard.h"
+
 #include <string>
 
 namespace httplib {
@@ -14,9 +16,13 @@ class Store;
 
 struct ServiceConfig {
   std::string sipAddress = "127.0.0.1:5060";  // answer of server.aspx
+  // Top-up credits the balance without any payment: for demonstrations only.
+  bool demoPayments = false;
+  Limits limits{};
 };
 
-// Installs every route on `server`. `store` must outlive the server.
+// Installs every route on `server`, with its limits on connections and
+// requests. `store` must outlive the server.
 void installRoutes(httplib::Server &server, Store &store, const ServiceConfig &config);
 
 }  // namespace nuvoxa

@@ -23,6 +23,15 @@ struct Account {
   std::string created;  // UTC, "YYYY-MM-DD HH:MM:SS"
 };
 
+// A text the service sent to a phone. There is no SMS gateway: the outbox
+// is what an operator reads (`nuvoxa-service outbox`).
+struct OutboxMessage {
+  int64_t id = 0;
+  std::string phone;
+  std::string text;
+  std::string created;
+};
+
 struct CallbackRequest {
   int64_t id = 0;
   std::string account;
@@ -50,6 +59,17 @@ class Store {
   // Adds `cents` and returns the new balance.
   std::optional<int64_t> addBalance(const std::string &account, int64_t cents);
   bool setPhone(const std::string &account, const std::string &phone);
+
+  // Binding a phone: a one-time code goes to the phone's outbox and is good
+  // for `kBindCodeSeconds`; a new request replaces the account's code.
+  static const int kBindCodeSeconds = 600;
+  bool sendBindCode(const std::string &account, const std::string &phone);
+  enum class BindResult { Bound, WrongCode, NoCode, Failed };
+  // Binds `phone` when `code` is the account's unexpired code for it, and
+  // spends the code. Wrong guesses are the caller's to limit.
+  BindResult confirmBind(const std::string &account, const std::string &phone, const std::string &code);
+  // Newest first.
+  std::vector<OutboxMessage> outbox(int limit);
 
   bool addCallback(const std::string &account, const std::string &callee, const std::string &caller);
   // Newest first; all accounts when `account` is empty.

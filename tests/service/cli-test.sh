@@ -21,7 +21,7 @@ expect() {  # expect STATUS COMMAND...
 
 expect 0 "$bin" --help
 grep -q "add-account" "$work/out" || { echo "FAIL: --help lists no commands"; failed=1; }
-for cmd in init serve add-account keygen set-update set-advert callbacks free-ports; do
+for cmd in init serve add-account keygen set-update set-advert callbacks outbox free-ports; do
   expect 0 "$bin" --db "$db" "$cmd" --help
   grep -q "^usage: nuvoxa-service" "$work/out" || { echo "FAIL: $cmd --help"; failed=1; }
 done

@@ -69,6 +69,14 @@ static void moneyAndValidation() {
   CHECK(isValidPhone("13800138000") && isValidPhone("+8613800138000") && isValidPhone("110"));
   CHECK(!isValidPhone("12") && !isValidPhone("+") && !isValidPhone("138-0013") &&
         !isValidPhone(std::string(21, '1')));
+  // Letters fold, nothing else does: "@" and "`", "[" and "{" differ only
+  // in the bit that tells the case of a letter.
+  struct Pair {
+    const char *a, *b;
+    bool same;
+  };
+  for (const Pair &p : {Pair{"AbC-9", "aBc-9", true}, Pair{"@[", "`{", false}, Pair{"abc", "abcd", false}})
+    CHECK_EQ(equalsIgnoreCase(p.a, p.b), p.same);
   CHECK(isMd5Hex(md5Hex("x")) && isMd5Hex("D41D8CD98F00B204E9800998ECF8427E") && !isMd5Hex("d41d"));
 }
 
