@@ -236,6 +236,32 @@ wait_ready() {
   done
 }
 
+# A run of 200 ports below the system's ephemeral range for the relay: it
+# binds them call by call, and a port inside the ephemeral range could be the
+# one another program was just handed as free (SIPp peers pick theirs so).
+relay_range() {
+  local low
+  low=$(cut -f1 /proc/sys/net/ipv4/ip_local_port_range 2>/dev/null || echo 32768)
+  awk -v seed="$RANDOM" -v low="$low" '
+    function hex(s,   i, v) {
+      v = 0
+      for (i = 1; i <= length(s); i++) v = v * 16 + index("0123456789ABCDEF", toupper(substr(s, i, 1))) - 1
+      return v
+    }
+    FNR > 1 { n = split($2, a, ":"); used[hex(a[n])] = 1 }
+    END {
+      srand(seed)
+      slots = int((low - 20000) / 200) - 1
+      for (t = 0; slots > 0 && t < 100; t++) {
+        b = 20000 + int(rand() * slots) * 200
+        ok = 1
+        for (p = b; p < b + 200; p++) if (p in used) { ok = 0; break }
+        if (ok) { print b; exit 0 }
+      }
+      exit 1
+    }' /proc/net/udp /proc/net/tcp /proc/net/udp6 /proc/net/tcp6
+}
+
 choose_ports() {
   if [ $FREE_PORTS = 1 ]; then
     local p m
@@ -248,7 +274,7 @@ choose_ports() {
     if [ $PLAIN = 0 ]; then
       local t r
       mapfile -t t < <("$BIN" free-ports 2) || return 1
-      mapfile -t r < <("$BIN" free-ports 1 --span 200) || return 1
+      mapfile -t r < <(relay_range) || return 1
       [ ${#t[@]} = 2 ] && [ ${#r[@]} = 1 ] || return 1
       TLS_PORT=${t[0]} RTPENGINE_PORT=${t[1]}
       RELAY_MIN=${r[0]} RELAY_MAX=$((r[0] + 199))
