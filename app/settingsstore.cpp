@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QMutex>
 #include <QSettings>
 
 #include <fcntl.h>
@@ -83,6 +84,9 @@ static FileStamp stamp(const QString &path)
     return {info.size(), info.lastModified()};
 }
 
+// The record writer opens files on its own thread.
+static QMutex unreadableMutex;
+
 static QHash<QString, FileStamp> &unreadableFiles()
 {
     static QHash<QString, FileStamp> files;
@@ -92,9 +96,11 @@ static QHash<QString, FileStamp> &unreadableFiles()
 // A client killed while the INI store held its lock can leave the lock file
 // behind. One naming a dead process the store clears at once, but an empty
 // one (killed between creating and filling it) only when it is 30 s old, and
-// it waits that long in the UI thread. Only the client writes these files,
-// one instance at a time and from the UI thread, so a lock file that is
-// empty when a store opens is such a remainder.
+// it waits that long. Only the client writes these files, one instance at a
+// time and each file from one thread at a time (the record files from the
+// record writer's), so a lock file that is empty when a store opens is such
+// a remainder, or at worst the writer's own just being filled, which guards
+// against nobody else.
 static void clearStaleLock(const QString &path)
 {
     const QFileInfo lock(path + QStringLiteral(".lock"));
@@ -113,8 +119,10 @@ std::unique_ptr<QSettings> open(const QString &path, bool secret)
     }
     auto settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
     settings->setIniCodec("UTF-8");
-    if (settings->status() == QSettings::FormatError)
+    if (settings->status() == QSettings::FormatError) {
+        const QMutexLocker lock(&unreadableMutex);
         unreadableFiles().insert(path, stamp(path));
+    }
     return settings;
 }
 
@@ -156,6 +164,7 @@ bool writable(const QSettings &settings)
     if (settings.status() == QSettings::AccessError)
         return false;
     const QString path = settings.fileName();
+    const QMutexLocker lock(&unreadableMutex);
     const auto known = unreadableFiles().constFind(path);
     const bool damaged = settings.status() == QSettings::FormatError
                          || (known != unreadableFiles().constEnd() && *known == stamp(path));

@@ -10,6 +10,7 @@
 #include "records/addfriend.h"
 #include "records/lazyrows.h"
 #include "records/nofocusdelegate.h"
+#include "records/recordwriter.h"
 #include "records/rowtexts.h"
 #include "audio/hltestaudio.h"
 #include "audio/mystyle.h"
@@ -213,6 +214,8 @@ MianWindow::MianWindow(QWidget *parent)
 
 MianWindow::~MianWindow()
 {
+    // The next window, maybe of another account, reads the files afresh.
+    RecordWriter::instance().flush();
     OnCallState(nullptr);
     OnIncomingCall(nullptr);
     delete m_incoming;

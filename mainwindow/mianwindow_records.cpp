@@ -7,6 +7,7 @@
 #include "records/editfriend.h"
 #include "records/lazyrows.h"
 #include "records/recordstore.h"
+#include "records/recordwriter.h"
 #include "records/rowtexts.h"
 #include "ui_mianwindow.h"
 #include "widgets/hlmenu.h"
@@ -176,7 +177,7 @@ void MianWindow::addHistoryEntry(const QString &number, const QString &type)
     m_historyRows->widgetFor(item);
     m_recordMap.insert(key, item);
 
-    HistoryStore(g_account).write(entry);
+    RecordWriter::instance().writeHistory(g_account, entry);
 }
 
 QString MianWindow::newestHistoryNumber() const
@@ -186,7 +187,7 @@ QString MianWindow::newestHistoryNumber() const
 
 void MianWindow::removeHistoryGroup(const QString &number, const QString &type)
 {
-    HistoryStore(g_account).remove(number, type);
+    RecordWriter::instance().removeHistory(g_account, number, type);
 }
 
 bool MianWindow::askYesNo(const QString &question)
@@ -259,12 +260,12 @@ void MianWindow::dataString(const QString &name, const QString &phone, bool save
 
 QString MianWindow::saveContactGroup(const QString &name, const QString &phone)
 {
-    return ContactStore(g_account).save(name, phone);
+    return RecordWriter::instance().saveContact(g_account, name, phone);
 }
 
 void MianWindow::removeContactGroup(const QString &group)
 {
-    ContactStore(g_account).remove(group);
+    RecordWriter::instance().removeContact(g_account, group);
 }
 
 void MianWindow::on_tbAdd_clicked()

@@ -6,12 +6,18 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 class QSettings;
 
 // The call history of one account: the INI file "phonedata" + account, one
 // group per number and type (number + "out" for a dialled number, + "in"
 // for an answered incoming call, + "miss" for one not answered) with the
 // keys type, num, time and name, in that order.
+//
+// Both stores read and write at once on the calling thread; they first wait
+// for any change the record writer still holds for their file, so every
+// reader sees the changes in the order they were made.
 class HistoryStore
 {
 public:
@@ -25,7 +31,7 @@ public:
     void write(const PHONEDATA &entry);
     // Removes the group of the number and type; other entries are untouched.
     void remove(const QString &number, const QString &type = QStringLiteral("out"));
-    // Deletes the whole file.
+    // Deletes the whole file; changes queued for it are dropped.
     void removeAll();
 
 private:
@@ -64,6 +70,21 @@ public:
 private:
     QString m_path;
 };
+
+// The changes the stores make, on a file already open and found writable;
+// the record writer applies them off the window's thread.
+namespace RecordEdits {
+void writeHistory(QSettings &settings, const PHONEDATA &entry);
+void removeHistory(QSettings &settings, const QString &number, const QString &type);
+// The first group for the contact that no stored contact holds and that
+// `reserved` (when given) does not claim for a save not yet written.
+QString freeContactGroup(const QSettings &settings, const QString &name, const QString &phone,
+                         const std::function<bool(const QString &)> &reserved = {});
+void saveContact(QSettings &settings, const QString &group, const QString &name, const QString &phone);
+void removeContact(QSettings &settings, const QString &group);
+// To be called once a change to the file is written.
+void fileWritten(const QString &path);
+}
 
 namespace RecordGroups {
 // The group a record would ideally use: the text itself when the INI store

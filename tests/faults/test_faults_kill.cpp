@@ -1,5 +1,6 @@
 // The client killed with SIGKILL while it records calls: afterwards the
-// history file parses and holds every entry whose write had completed.
+// history file parses and holds every entry whose write had completed. And
+// the client ending normally with changes still queued writes them all.
 #include "app/settingsstore.h"
 #include "records/recordstore.h"
 
@@ -71,6 +72,33 @@ private slots:
         }
         qInfo("%d kills during 1000 writes", kills);
         QVERIFY(kills >= 5);
+    }
+
+    // Changes still queued when the client ends are all written, in the
+    // order they were made: a removal between two writes of a number wins
+    // over the first and loses to the second.
+    void exitWritesEveryQueuedChangeInOrder()
+    {
+        const QString path = SettingsStore::historyFile(QStringLiteral("1001"));
+        QFile::remove(path);
+        QProcess process;
+        process.start(qEnvironmentVariable("NUVOXA_HISTORY_WRITER"), {"0", "burst"});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 0);
+
+        QSettings settings(path, QSettings::IniFormat);
+        settings.setIniCodec("UTF-8");
+        QCOMPARE(settings.status(), QSettings::NoError);
+        int present = 0;
+        for (int i = 0; i < 1000; ++i) {
+            const QString name = settings.value(QString::number(5550000 + i) + "out/name").toString();
+            const QString expected = i % 10 == 0 ? QString("later%1").arg(i)
+                                     : i % 7 == 0 ? QString()
+                                                  : QString("名字%1").arg(i);
+            QCOMPARE(name, expected);
+            present += !expected.isEmpty();
+        }
+        QCOMPARE(settings.childGroups().size(), present);
     }
 };
 
