@@ -1,6 +1,7 @@
 #include "app/globals.h"
 
 #include "platform/instanceguard.h"
+#include "records/recordwriter.h"
 
 #include <cstdio>
 
@@ -16,11 +17,13 @@ InstanceGuard *g_instanceMutex = nullptr;
 
 void exitReleasingGuard(int status)
 {
+    // Record changes not yet written go to their files while the guard still
+    // keeps a next instance from reading them.
+    RecordWriter::instance().flush();
     if (g_instanceMutex)
         g_instanceMutex->release();
     // The voice library's thread may still be shutting down: static
-    // destructors must not run under it. Stores write through at once, so
-    // nothing is left to flush but the standard streams.
+    // destructors must not run under it.
     std::fflush(nullptr);
     ::_exit(status);
 }
