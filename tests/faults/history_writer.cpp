@@ -2,11 +2,15 @@
 // the record writer.
 //   history_writer FIRST        entries FIRST..999 one after another; prints
 //                               each index once it is in the file
-//   history_writer FIRST burst  queues entries FIRST..999, then removes every
+//   history_writer FIRST burst [exit]
+//                               queues entries FIRST..999, then removes every
 //                               7th and rewrites every 10th with the name
-//                               "later<i>", and ends without waiting for them
+//                               "later<i>", and ends without waiting for them:
+//                               returning from main, or with "exit" the way
+//                               the client's tray menu ends it
 // The kill test stops the first form at random moments; the second checks
 // that the exit writes every queued change in order.
+#include "app/globals.h"
 #include "records/recordwriter.h"
 
 #include <QCoreApplication>
@@ -44,6 +48,8 @@ int main(int argc, char **argv)
             writer.removeHistory(account, QString::number(5550000 + i), QStringLiteral("out"));
         for (int i = first; i < 1000; i += 10)
             writer.writeHistory(account, entry(i, QStringLiteral("later%1").arg(i)));
+        if (argc > 3 && std::strcmp(argv[3], "exit") == 0)
+            exitReleasingGuard(0);
     }
     return 0;
 }

@@ -77,12 +77,20 @@ private slots:
     // Changes still queued when the client ends are all written, in the
     // order they were made: a removal between two writes of a number wins
     // over the first and loses to the second.
+    void exitWritesEveryQueuedChangeInOrder_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("main returns") << QStringList{"0", "burst"};
+        QTest::newRow("client's exit path") << QStringList{"0", "burst", "exit"};
+    }
+
     void exitWritesEveryQueuedChangeInOrder()
     {
+        QFETCH(QStringList, arguments);
         const QString path = SettingsStore::historyFile(QStringLiteral("1001"));
         QFile::remove(path);
         QProcess process;
-        process.start(qEnvironmentVariable("NUVOXA_HISTORY_WRITER"), {"0", "burst"});
+        process.start(qEnvironmentVariable("NUVOXA_HISTORY_WRITER"), arguments);
         QVERIFY(process.waitForFinished(60000));
         QCOMPARE(process.exitCode(), 0);
 
