@@ -31,9 +31,14 @@ static bool hasLatinLetter(const QString &text)
     return false;
 }
 
-void ModalAnswerer::answer(const QString &text)
+void ModalAnswerer::answer(const QString &text, Fill fill)
 {
-    m_answers.append(text);
+    m_answers.append({text, std::move(fill)});
+}
+
+QStringList ModalAnswerer::shown() const
+{
+    return m_shown;
 }
 
 void ModalAnswerer::stop()
@@ -41,34 +46,27 @@ void ModalAnswerer::stop()
     m_timer.stop();
 }
 
+bool ModalAnswerer::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_current && event->type() == QEvent::Hide)
+        m_current = nullptr;
+    return false;
+}
+
 void ModalAnswerer::poll()
 {
-    if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
-        Seen seen;
-        seen.title = menu->title();
-        for (QAction *action : menu->actions())
-            seen.buttons.append(action->text());
-        m_seen.append(seen);
-        const QString wanted = m_answers.isEmpty() ? QString() : m_answers.takeFirst();
-        for (QAction *action : menu->actions()) {
-            if (!wanted.isEmpty() && action->text() == wanted) {
-                QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier,
-                                  menu->actionGeometry(action).center());
-                return;
-            }
-        }
-        if (!wanted.isEmpty())
-            m_faults.append(QStringLiteral("no \"%1\" in the menu [%2]").arg(wanted, seen.buttons.join(',')));
-        menu->close();
+    QWidget *window = QApplication::activePopupWidget();
+    auto *menu = qobject_cast<QMenu *>(window);
+    if (!menu)
+        window = QApplication::activeModalWidget();
+    if (!window || !window->isVisible() || window == m_current)
         return;
-    }
+    m_current = window;
+    window->installEventFilter(this);
 
-    QWidget *modal = QApplication::activeModalWidget();
-    if (!modal)
-        return;
     Seen seen;
-    seen.title = modal->windowTitle();
-    auto *box = qobject_cast<QMessageBox *>(modal);
+    seen.title = window->windowTitle();
+    auto *box = qobject_cast<QMessageBox *>(window);
     if (box) {
         seen.text = box->text();
         switch (box->icon()) {
@@ -79,12 +77,22 @@ void ModalAnswerer::poll()
         default: break;
         }
     }
-    const QList<QAbstractButton *> buttons = modal->findChildren<QAbstractButton *>();
-    for (QAbstractButton *button : buttons) {
-        if (button->isVisible() && !button->text().isEmpty())
-            seen.buttons.append(button->text());
+    QList<QAbstractButton *> buttons;
+    if (menu) {
+        for (QAction *action : menu->actions()) {
+            if (!action->isSeparator() && action->isEnabled())
+                seen.buttons.append(action->text());
+        }
+    } else {
+        for (QAbstractButton *button : window->findChildren<QAbstractButton *>()) {
+            if (button->isVisible() && !button->text().isEmpty()) {
+                buttons.append(button);
+                seen.buttons.append(button->text());
+            }
+        }
     }
     m_seen.append(seen);
+    m_shown.append(menu ? seen.buttons.join(',') : box ? seen.text : seen.title);
     if (box) {
         for (const QString &label : seen.buttons) {
             if (hasLatinLetter(label))
@@ -92,17 +100,30 @@ void ModalAnswerer::poll()
         }
     }
 
-    const QString wanted = m_answers.isEmpty() ? QString() : m_answers.takeFirst();
-    for (QAbstractButton *button : buttons) {
-        if (!wanted.isEmpty() && button->isVisible() && button->text() == wanted) {
-            button->click();
-            return;
+    const Answer wanted = m_answers.isEmpty() ? Answer() : m_answers.takeFirst();
+    if (wanted.fill)
+        wanted.fill(window);
+    if (menu) {
+        for (QAction *action : menu->actions()) {
+            if (!wanted.text.isEmpty() && action->text() == wanted.text) {
+                const QPoint at = menu->actionGeometry(action).center();
+                QTimer::singleShot(0, menu, [menu, at] { QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, at); });
+                return;
+            }
+        }
+    } else {
+        for (QAbstractButton *button : buttons) {
+            if (!wanted.text.isEmpty() && button->text() == wanted.text) {
+                QTimer::singleShot(0, button, &QAbstractButton::click);
+                return;
+            }
         }
     }
-    if (!wanted.isEmpty())
-        m_faults.append(QStringLiteral("no \"%1\" in \"%2\" [%3]").arg(wanted, seen.text, seen.buttons.join(',')));
-    if (auto *dialog = qobject_cast<QDialog *>(modal))
+    if (!wanted.text.isEmpty())
+        m_faults.append(QStringLiteral("no \"%1\" in \"%2\" [%3]").arg(wanted.text, menu ? seen.title : seen.text,
+                                                                        seen.buttons.join(',')));
+    if (auto *dialog = qobject_cast<QDialog *>(window))
         dialog->reject();
     else
-        modal->close();
+        window->close();
 }

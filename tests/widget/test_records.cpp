@@ -6,6 +6,7 @@
 #include "app/startup.h"
 #include "callsdk_double.h"
 #include "mainwindow/mianwindow.h"
+#include "modalanswerer.h"
 #include "records/addfriend.h"
 #include "records/callrecord.h"
 #include "records/editfriend.h"
@@ -13,150 +14,37 @@
 #include "records/recordstore.h"
 #include "testutil.h"
 #include "widgets/hlmenu.h"
+#include "windowdriver.h"
 
-#include <QAbstractButton>
-#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QTest>
 #include <QToolButton>
 
-#include <functional>
 #include <memory>
 
 namespace {
 
-// Acts on modal windows and popup menus as they come up, one scripted step
-// each. Steps that press a button do it from a fresh event, so a box the
-// button opens in turn is seen by the next poll. Anything unscripted is
-// closed, so a test fails instead of hanging.
-class Steps : public QObject
+// Fills a contact dialog before its button is pressed.
+ModalAnswerer::Fill fill(const QString &name, const QString &number)
 {
-public:
-    using Step = std::function<void(QWidget *)>;
-
-    Steps()
-    {
-        connect(&m_timer, &QTimer::timeout, this, &Steps::poll);
-        m_timer.start(10);
-    }
-
-    Steps &then(Step step)
-    {
-        m_steps.append(std::move(step));
-        return *this;
-    }
-    // Presses the button (message box, dialog) or chooses the action (menu).
-    Steps &press(const QString &text)
-    {
-        return then([text](QWidget *w) { pressIn(w, text); });
-    }
-    // Fills a contact dialog, then presses its first button.
-    Steps &fill(const QString &name, const QString &number, const QString &button)
-    {
-        return then([=](QWidget *w) {
-            w->findChild<QLineEdit *>("lineEdit")->setText(name);
-            w->findChild<QLineEdit *>("lineEdit_2")->setText(number);
-            pressIn(w, button);
-        });
-    }
-
-    // Texts of boxes, titles of dialogs, the enabled actions of menus.
-    QStringList seen;
-    bool done() const { return m_steps.isEmpty(); }
-
-private:
-    static void pressIn(QWidget *w, const QString &text)
-    {
-        if (auto *menu = qobject_cast<QMenu *>(w)) {
-            for (QAction *action : menu->actions()) {
-                if (action->text() == text) {
-                    const QPoint at = menu->actionGeometry(action).center();
-                    QTimer::singleShot(0, menu, [menu, at] {
-                        QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, at);
-                    });
-                    return;
-                }
-            }
-            menu->close();
-            return;
-        }
-        for (QAbstractButton *button : w->findChildren<QAbstractButton *>()) {
-            if (button->text() == text) {
-                QTimer::singleShot(0, button, &QAbstractButton::click);
-                return;
-            }
-        }
-    }
-
-    void poll()
-    {
-        QWidget *w = QApplication::activePopupWidget();
-        if (!w)
-            w = QApplication::activeModalWidget();
-        if (!w || !w->isVisible()) {
-            m_current = nullptr;
-            return;
-        }
-        // Once acted on, a window is left alone until another one is on top
-        // of it or it has gone.
-        if (w == m_current)
-            return;
-        m_current = w;
-        w->installEventFilter(this);
-        if (auto *box = qobject_cast<QMessageBox *>(w)) {
-            seen << box->text();
-        } else if (auto *menu = qobject_cast<QMenu *>(w)) {
-            QStringList enabled;
-            for (QAction *action : menu->actions()) {
-                if (!action->isSeparator() && action->isEnabled())
-                    enabled << action->text();
-            }
-            seen << enabled.join(',');
-        } else {
-            seen << w->windowTitle();
-        }
-        if (m_steps.isEmpty()) {
-            if (auto *dialog = qobject_cast<QDialog *>(w))
-                dialog->reject();
-            else
-                w->close();
-        } else {
-            m_steps.takeFirst()(w);
-        }
-    }
-
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (watched == m_current && event->type() == QEvent::Hide)
-            m_current = nullptr;
-        return false;
-    }
-
-    QTimer m_timer;
-    QList<Step> m_steps;
-    QPointer<QWidget> m_current;
-};
-
-QStringList lines(const QListWidget *list)
-{
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
+    return [=](QWidget *dialog) {
+        dialog->findChild<QLineEdit *>("lineEdit")->setText(name);
+        dialog->findChild<QLineEdit *>("lineEdit_2")->setText(number);
+    };
 }
 
-const QStringList kHints = {"  手机 - 直接拨打", "  固话 - 区号+电话号码",
-                            "  国际长途 - 00+国际区号+号码", "  客服热线：10000000000"};
 const QString kService = QStringLiteral("Nuvoxa客服  10000000000");
 
 }  // namespace
+
+using WindowDriver::kHints;
+using WindowDriver::lines;
 
 class TestRecords : public QObject
 {
@@ -165,7 +53,7 @@ class TestRecords : public QObject
 private:
     MianWindow *w = nullptr;
 
-    template<typename T> T *child(const char *name) { return w->findChild<T *>(name); }
+    template<typename T> T *child(const char *name) { return WindowDriver::child<T>(w, name); }
     QLineEdit *input() { return child<QLineEdit>("leInput"); }
     QListWidget *history() { return child<QListWidget>("listWidget"); }
     QListWidget *contacts() { return child<QListWidget>("listWidget_3"); }
@@ -206,14 +94,14 @@ private:
     }
     void rightClick(CallRecord *record) { QTest::mouseClick(record, Qt::RightButton); }
     // Adds through the dialog; `then` answers what the dialog's button opens.
-    void addContact(const QString &name, const QString &number, Steps *steps = nullptr,
+    void addContact(const QString &name, const QString &number, ModalAnswerer *answerer = nullptr,
                     const QStringList &then = {})
     {
-        std::unique_ptr<Steps> local(steps ? nullptr : new Steps);
-        Steps &script = steps ? *steps : *local;
-        script.fill(name, number, "确定");
+        std::unique_ptr<ModalAnswerer> local(answerer ? nullptr : new ModalAnswerer);
+        ModalAnswerer &script = answerer ? *answerer : *local;
+        script.answer("确定", fill(name, number));
         for (const QString &answer : then)
-            script.press(answer);
+            script.answer(answer);
         input()->setText(number);
         QMetaObject::invokeMethod(w, "on_tbAdd_clicked");
         QVERIFY(script.done());
@@ -314,16 +202,18 @@ private slots:
             call(n);
         showPage("tb3");
         history()->setCurrentRow(0);
-        Steps steps;
-        steps.press("删除该条记录").press("否");
+        ModalAnswerer answerer;
+        answerer.answer("删除该条记录");
+        answerer.answer("否");
         rightClick(row(history(), 2));
-        QTRY_VERIFY(steps.done());
+        QTRY_VERIFY(answerer.done());
         QCOMPARE(lines(history()), (QStringList{"3", "2", "1"}));
-        steps.press("删除该条记录").press("是");
+        answerer.answer("删除该条记录");
+        answerer.answer("是");
         rightClick(row(history(), 2));
-        QTRY_VERIFY(steps.done());
+        QTRY_VERIFY(answerer.done());
         QTRY_COMPARE(lines(history()), (QStringList{"3", "2"}));
-        QCOMPARE(steps.seen, (QStringList{"删除该条记录,删除所有记录", "是否删除本条记录",
+        QCOMPARE(answerer.shown(), (QStringList{"删除该条记录,删除所有记录", "是否删除本条记录",
                                           "删除该条记录,删除所有记录", "是否删除本条记录"}));
         // The dropped entry is gone for good, and calling it again is safe.
         restart();
@@ -338,12 +228,13 @@ private slots:
         call("1");
         call("2");
         showPage("tb3");
-        Steps steps;
-        steps.press("删除所有记录").press("是");
+        ModalAnswerer answerer;
+        answerer.answer("删除所有记录");
+        answerer.answer("是");
         rightClick(row(history(), 0));
-        QTRY_VERIFY(steps.done());
+        QTRY_VERIFY(answerer.done());
         QTRY_COMPARE(history()->count(), 0);
-        QCOMPARE(steps.seen, (QStringList{"删除该条记录,删除所有记录", "是否删除所有记录"}));
+        QCOMPARE(answerer.shown(), (QStringList{"删除该条记录,删除所有记录", "是否删除所有记录"}));
         QVERIFY(!QFileInfo::exists(SettingsStore::historyFile("1001")));
         call("2");
         QCOMPARE(lines(history()), QStringList{"2"});
@@ -395,14 +286,14 @@ private slots:
 
     void addRefusesOnlyExactDuplicates()
     {
-        Steps steps;
-        addContact("张三", "123", &steps);
-        addContact("李四", "123", &steps);
+        ModalAnswerer answerer;
+        addContact("张三", "123", &answerer);
+        addContact("李四", "123", &answerer);
         QCOMPARE(lines(contacts()), (QStringList{kService, "张三  123", "李四  123"}));
-        addContact("张三", "123", &steps, {"确定"});
-        addContact("Nuvoxa客服", "10000000000", &steps, {"确定"});
-        QTRY_VERIFY(steps.done());
-        QCOMPARE(steps.seen.count("联系人已存在!"), 2);
+        addContact("张三", "123", &answerer, {"确定"});
+        addContact("Nuvoxa客服", "10000000000", &answerer, {"确定"});
+        QTRY_VERIFY(answerer.done());
+        QCOMPARE(answerer.shown().count("联系人已存在!"), 2);
         QCOMPARE(lines(contacts()), (QStringList{kService, "张三  123", "李四  123"}));
         QCOMPARE(storedContacts().size(), 2);
         restart();
@@ -412,12 +303,14 @@ private slots:
 
     void addWithoutNumberAsksAndStaysOpen()
     {
-        Steps steps;
-        steps.fill("x", "", "确定").press("确定").press("取消");
+        ModalAnswerer answerer;
+        answerer.answer("确定", fill("x", ""));
+        answerer.answer("确定");
+        answerer.answer("取消");
         input()->clear();
         QMetaObject::invokeMethod(w, "on_tbAdd_clicked");
-        QCOMPARE(steps.seen, (QStringList{"添加联系人", "电话号码不能为空", "添加联系人"}));
-        QVERIFY(steps.done());
+        QCOMPARE(answerer.shown(), (QStringList{"添加联系人", "电话号码不能为空", "添加联系人"}));
+        QVERIFY(answerer.done());
         QCOMPARE(contacts()->count(), 1);
     }
 
@@ -445,10 +338,11 @@ private slots:
         addContact("a", "1");
         addContact("b", "2");
         showPage("tb2_2");
-        Steps steps;
-        steps.press("编辑联系人").fill("c", "3", "修改");
+        ModalAnswerer answerer;
+        answerer.answer("编辑联系人");
+        answerer.answer("修改", fill("c", "3"));
         rightClick(row(contacts(), 1));
-        QTRY_VERIFY(steps.done());
+        QTRY_VERIFY(answerer.done());
         QCOMPARE(lines(contacts()), (QStringList{kService, "c  3", "b  2"}));
         QCOMPARE(label(row(contacts(), 1), "label"), QString("3"));
         QCOMPARE(label(row(contacts(), 1), "label_2"), QString("c"));
@@ -458,14 +352,15 @@ private slots:
 
         input()->setText("3");
         QCOMPARE(lines(hints()), QStringList{"c  3"});
-        addContact("c", "3", &steps, {"确定"});
-        QTRY_VERIFY(steps.done());
-        QVERIFY(steps.seen.contains("联系人已存在!"));
+        addContact("c", "3", &answerer, {"确定"});
+        QTRY_VERIFY(answerer.done());
+        QVERIFY(answerer.shown().contains("联系人已存在!"));
 
         // An emptied number is accepted, stored and listed after a restart.
-        steps.press("编辑联系人").fill("d", "", "修改");
+        answerer.answer("编辑联系人");
+        answerer.answer("修改", fill("d", ""));
         rightClick(row(contacts(), 1));
-        QTRY_VERIFY(steps.done());
+        QTRY_VERIFY(answerer.done());
         restart();
         QCOMPARE(lines(contacts()), (QStringList{kService, "b  2", "d  "}));
     }
@@ -475,12 +370,15 @@ private slots:
         addContact("a", "1");
         addContact("b", "2");
         showPage("tb2_2");
-        Steps steps;
-        steps.press("从通讯录删除").press("否").press("从通讯录删除").press("是");
+        ModalAnswerer answerer;
+        answerer.answer("从通讯录删除");
+        answerer.answer("否");
+        answerer.answer("从通讯录删除");
+        answerer.answer("是");
         rightClick(row(contacts(), 2));
         rightClick(row(contacts(), 2));
-        QTRY_VERIFY(steps.done());
-        QCOMPARE(steps.seen.at(1), QString("是否删该联系人"));
+        QTRY_VERIFY(answerer.done());
+        QCOMPARE(answerer.shown().at(1), QString("是否删该联系人"));
         QTRY_COMPARE(lines(contacts()), (QStringList{kService, "a  1"}));
         restart();
         QCOMPARE(lines(contacts()), (QStringList{kService, "a  1"}));
@@ -490,17 +388,17 @@ private slots:
     {
         addContact("a", "1");
         showPage("tb2_2");
-        Steps steps;
+        ModalAnswerer answerer;
         rightClick(row(contacts(), 0));
         rightClick(row(contacts(), 1));
-        QTRY_COMPARE(steps.seen.size(), 2);
-        QCOMPARE(steps.seen.at(0), QString("网络电话直拨"));
-        QCOMPARE(steps.seen.at(1), QString("网络电话直拨,Nuvoxa回拨电话,编辑联系人,从通讯录删除"));
+        QTRY_COMPARE(answerer.shown().size(), 2);
+        QCOMPARE(answerer.shown().at(0), QString("网络电话直拨"));
+        QCOMPARE(answerer.shown().at(1), QString("网络电话直拨,Nuvoxa回拨电话,编辑联系人,从通讯录删除"));
         // A right-click on the list itself picks the row under the pointer.
         const QPoint onService = contacts()->visualItemRect(contacts()->item(0)).center();
         QMetaObject::invokeMethod(w, "customMune", Q_ARG(QPoint, onService));
-        QTRY_COMPARE(steps.seen.size(), 3);
-        QCOMPARE(steps.seen.at(2), QString("网络电话直拨"));
+        QTRY_COMPARE(answerer.shown().size(), 3);
+        QCOMPARE(answerer.shown().at(2), QString("网络电话直拨"));
         QCOMPARE(contacts()->currentRow(), 0);
         // The disabled entries do nothing even when reached another way.
         contacts()->setCurrentRow(0);
@@ -515,15 +413,15 @@ private slots:
         addContact("b", "222");
         showPage("tb2_2");
         contacts()->setCurrentRow(1);
-        Steps steps;
-        steps.press("Nuvoxa回拨电话");
+        ModalAnswerer answerer;
+        answerer.answer("Nuvoxa回拨电话");
         rightClick(row(contacts(), 2));
-        QTRY_VERIFY(steps.done());
+        QTRY_VERIFY(answerer.done());
         QTRY_COMPARE(CallSdkDouble::countOf("make_call_back"), 1);
         QCOMPARE(CallSdkDouble::callsTo("make_call_back").front().args.front(), std::string("222"));
         QCOMPARE(page(), 0);
         showPage("tb2_2");
-        steps.press("网络电话直拨");
+        answerer.answer("网络电话直拨");
         rightClick(row(contacts(), 0));
         QTRY_COMPARE(CallSdkDouble::countOf("make_call"), 1);
         QCOMPARE(CallSdkDouble::callsTo("EnaleG729").back().args.front(), std::string("0"));
@@ -557,10 +455,11 @@ private slots:
         addContact("", "9");
         showPage("tb2_2");
         // Empty the last one entirely.
-        Steps steps;
-        steps.press("编辑联系人").fill("", "", "修改");
+        ModalAnswerer answerer;
+        answerer.answer("编辑联系人");
+        answerer.answer("修改", fill("", ""));
         rightClick(row(contacts(), 6));
-        QTRY_VERIFY(steps.done());
+        QTRY_VERIFY(answerer.done());
         for (int i = 1; i <= names.size(); ++i) {
             QLabel *name = row(contacts(), i)->findChild<QLabel *>("label_2");
             QCOMPARE(name->text(), names.at(i - 1));
@@ -578,9 +477,10 @@ private slots:
         // Deleting one of them leaves all the others.
         showPage("tb2_2");
         const int aSlashB = shown.indexOf("a/b  1");
-        steps.press("从通讯录删除").press("是");
+        answerer.answer("从通讯录删除");
+        answerer.answer("是");
         rightClick(row(contacts(), aSlashB));
-        QTRY_VERIFY(steps.done());
+        QTRY_VERIFY(answerer.done());
         restart();
         expected.removeOne("a/b  1");
         shown = lines(contacts());
@@ -617,17 +517,17 @@ private slots:
         // The search follows every change of the lists.
         showPage("tb2_2");
         contacts()->setCurrentRow(1);
-        Steps steps;
-        steps.press("是");
+        ModalAnswerer answerer;
+        answerer.answer("是");
         QMetaObject::invokeMethod(w, "onDeletef");
-        QVERIFY(steps.done());
+        QVERIFY(answerer.done());
         input()->setText("139");
         QCOMPARE(lines(hints()), (QStringList{"13933334444", "13911112222"}));
         call("13900000000");
         input()->setText("1390");
         QCOMPARE(lines(hints()), QStringList{"13900000000"});
         showPage("tb3");
-        steps.press("是");
+        answerer.answer("是");
         QMetaObject::invokeMethod(w, "onDeleteAll");
         input()->setText("139");
         QCOMPARE(lines(hints()), QStringList());
@@ -694,40 +594,6 @@ private slots:
         QVERIFY(menu->width() >= 138);
         menu->adjustSize();  // a fixed width stays put
         QVERIFY(menu->width() >= menu->sizeHint().width());
-    }
-
-    // Screenshots
-
-    void screenshots()
-    {
-        call("13912345678");
-        call("10000000000");
-        call("075512345678");
-        addContact("张三", "13912345678");
-        addContact("<b>李四</b>", "13800138000");
-        showPage("tb3");
-        row(history(), 0);
-        QTest::qWait(50);
-        TestUtil::saveScreenshot(w, "records-history");
-
-        showPage("tb2_2");
-        CallRecord *record = row(contacts(), 1);
-        QTest::qWait(50);
-        Steps steps;
-        steps.then([this](QWidget *popup) {
-            // The menu is a window of its own: draw it over the main window.
-            QPixmap shot = w->grab();
-            QPainter painter(&shot);
-            painter.drawPixmap(popup->pos() - w->pos(), popup->grab());
-            painter.end();
-            const QString dir = qEnvironmentVariable("NUVOXA_SCREENSHOT_DIR", QDir::currentPath());
-            QDir().mkpath(dir);
-            shot.save(dir + "/records-contacts-menu.png");
-            popup->close();
-        });
-        QCursor::setPos(record->mapToGlobal(QPoint(120, 30)));
-        rightClick(record);
-        QTRY_VERIFY(steps.done());
     }
 };
 
