@@ -17,6 +17,7 @@
 #include "voicetest.h"
 #include "widgets/leavetimewidget.h"
 
+#include "windowdriver.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -47,8 +48,6 @@ namespace {
 
 const QString kPassword = QStringLiteral("e2e-pass-1");
 const QString kPhone = QStringLiteral("13912340000");
-const QStringList kHints = {"  手机 - 直接拨打", "  固话 - 区号+电话号码",
-                            "  国际长途 - 00+国际区号+号码", "  客服热线：10000000000"};
 
 QString env(const char *name)
 {
@@ -96,14 +95,6 @@ QList<T *> topLevels()
         if (auto *found = qobject_cast<T *>(top))
             out << found;
     }
-    return out;
-}
-
-QStringList lines(QListWidget *list)
-{
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
     return out;
 }
 
@@ -171,6 +162,10 @@ private:
 
 }  // namespace
 
+using WindowDriver::child;
+using WindowDriver::kHints;
+using WindowDriver::lines;
+
 class TestEndToEnd : public QObject
 {
     Q_OBJECT
@@ -183,25 +178,12 @@ private:
     MianWindow *m_main = nullptr;
     int m_historyRows = 0;
 
-    template <typename T>
-    T *child(QWidget *w, const char *name)
-    {
-        T *found = w->findChild<T *>(QLatin1String(name));
-        if (!found)
-            qFatal("no child %s", name);
-        return found;
-    }
-
     void login(Widget *window, const QString &account, const QString &password, bool remember = false,
                bool autoLogin = false)
     {
         window->show();
         QApplication::setActiveWindow(window);
-        child<QComboBox>(window, "cbUsername")->setEditText(account);
-        child<QLineEdit>(window, "lePassword")->setText(password);
-        child<QCheckBox>(window, "checkBox")->setChecked(remember);
-        child<QCheckBox>(window, "checkBox_2")->setChecked(autoLogin);
-        QTest::mouseClick(child<QPushButton>(window, "pbLogin"), Qt::LeftButton);
+        WindowDriver::login(window, account, password, remember, autoLogin);
     }
 
     // A refused login: one box with the text, the login window back.

@@ -17,6 +17,7 @@
 #include "testutil.h"
 #include "tlsfiles.h"
 
+#include "windowdriver.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -73,19 +74,9 @@ private:
     std::unique_ptr<HttpResponder> m_service;
     std::unique_ptr<Widget> m_window;
 
-    void build()
-    {
-        m_window = std::make_unique<Widget>();
-        m_window->show();
-        QApplication::setActiveWindow(m_window.get());
-    }
+    void build() { m_window = WindowDriver::shown<Widget>(); }
 
-    void login(const QString &account = QStringLiteral("1002"))
-    {
-        m_window->findChild<QComboBox *>("cbUsername")->setEditText(account);
-        m_window->findChild<QLineEdit *>("lePassword")->setText("pw");
-        m_window->findChild<QPushButton *>("pbLogin")->click();
-    }
+    void login(const QString &account = QStringLiteral("1002")) { WindowDriver::login(m_window.get(), account, "pw"); }
 
     // After a failure: the login window is back, the progress window gone,
     // the remembered logins untouched, and the next login goes through.

@@ -13,6 +13,7 @@
 #include "records/recordstore.h"
 #include "testutil.h"
 
+#include "windowdriver.h"
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -132,7 +133,7 @@ class TestFaultsFiles : public QObject
 private:
     MianWindow *w = nullptr;
 
-    template<typename T> T *child(const char *name) { return w->findChild<T *>(name); }
+    template<typename T> T *child(const char *name) { return WindowDriver::child<T>(w, name); }
     QListWidget *history() { return child<QListWidget>("listWidget"); }
     QListWidget *contacts() { return child<QListWidget>("listWidget_3"); }
 

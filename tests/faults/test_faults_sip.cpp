@@ -13,6 +13,7 @@
 #include "platform/paths.h"
 #include "testutil.h"
 
+#include "windowdriver.h"
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -51,7 +52,7 @@ private:
 
     static QString voiceFolder() { return Paths::tempDir() + QStringLiteral("/callsdk"); }
     MianWindow *main() { return TestUtil::topLevel<MianWindow>(); }
-    template<typename T> T *child(const char *name) { return main()->findChild<T *>(name); }
+    template<typename T> T *child(const char *name) { return WindowDriver::child<T>(main(), name); }
     bool inCall() { return !child<QPushButton>("pushButton_3")->isHidden(); }
     bool talking()
     {
@@ -111,9 +112,7 @@ private:
     void login()
     {
         const QStringList demo = m_env.value("NUVOXA_DEMO").split(':');
-        m_window->findChild<QComboBox *>("cbUsername")->setEditText(demo.value(0));
-        m_window->findChild<QLineEdit *>("lePassword")->setText(demo.value(1));
-        m_window->findChild<QPushButton *>("pbLogin")->click();
+        WindowDriver::login(m_window.get(), demo.value(0), demo.value(1));
     }
 
     void loginToMainWindow()

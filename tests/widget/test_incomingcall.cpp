@@ -12,6 +12,7 @@
 #include "records/recordstore.h"
 #include "testutil.h"
 
+#include "windowdriver.h"
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -43,7 +44,7 @@ private:
     AudioScript script;
     ScriptedDevices *devices = nullptr;
 
-    template<typename T> T *child(const char *name) { return w->findChild<T *>(name); }
+    template<typename T> T *child(const char *name) { return WindowDriver::child<T>(w, name); }
     IncomingCall *window() { return TestUtil::topLevel<IncomingCall>(); }
     void poll() { QMetaObject::invokeMethod(w, "onTimerOut"); }
     void ring(const char *number, const char *name)

@@ -12,6 +12,7 @@
 #include "platform/paths.h"
 #include "testutil.h"
 
+#include "windowdriver.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -65,21 +66,11 @@ private:
     std::unique_ptr<HttpResponder> m_service;
     std::unique_ptr<Widget> m_window;
 
-    void build()
-    {
-        m_window = std::make_unique<Widget>();
-        m_window->show();
-        QApplication::setActiveWindow(m_window.get());
-    }
+    void build() { m_window = WindowDriver::shown<Widget>(); }
 
-    void login(const QString &account, const QString &password, bool remember = false,
-               bool autoLogin = false)
+    void login(const QString &account, const QString &password, bool remember = false, bool autoLogin = false)
     {
-        m_window->findChild<QComboBox *>("cbUsername")->setEditText(account);
-        m_window->findChild<QLineEdit *>("lePassword")->setText(password);
-        m_window->findChild<QCheckBox *>("checkBox")->setChecked(remember);
-        m_window->findChild<QCheckBox *>("checkBox_2")->setChecked(autoLogin);
-        m_window->findChild<QPushButton *>("pbLogin")->click();
+        WindowDriver::login(m_window.get(), account, password, remember, autoLogin);
     }
 
     QList<ServiceHttp *> requestObjects() const

@@ -11,13 +11,13 @@
 #include "platform/instanceguard.h"
 #include "testutil.h"
 
+#include "windowdriver.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
@@ -49,20 +49,6 @@ void writeGroup(const QString &path, const QString &group, const QString &acc, c
     settings->setValue("acc", acc);
     settings->setValue("pwd", pwd);
     settings->endGroup();
-}
-
-// The screenshot as the desktop shows it: cut to the window's shape.
-void saveShapedScreenshot(QWidget *window, const QString &name)
-{
-    QVERIFY(!window->mask().isEmpty());
-    const QPixmap full = window->grab();
-    QPixmap shaped(full.size());
-    shaped.fill(Qt::transparent);
-    QPainter painter(&shaped);
-    painter.setClipRegion(window->mask());
-    painter.drawPixmap(0, 0, full);
-    painter.end();
-    QVERIFY(shaped.save(TestUtil::saveScreenshot(window, name)));
 }
 
 GifLogin *progressWindow()
@@ -106,10 +92,7 @@ private:
     template <typename T>
     T *child(const char *name)
     {
-        T *found = m_window->findChild<T *>(name);
-        if (!found)
-            qFatal("no child %s", name);
-        return found;
+        return WindowDriver::child<T>(m_window.get(), name);
     }
     QComboBox *accountBox() { return child<QComboBox>("cbUsername"); }
     QLineEdit *passwordField() { return child<QLineEdit>("lePassword"); }
@@ -118,9 +101,7 @@ private:
 
     void build()
     {
-        m_window = std::make_unique<Widget>();
-        m_window->show();
-        QApplication::setActiveWindow(m_window.get());
+        m_window = WindowDriver::shown<Widget>();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     }
 
@@ -183,6 +164,7 @@ private slots:
         QVERIFY(autoBox()->isChecked());
         QVERIFY(!rememberBox()->isChecked());
         QVERIFY(progressWindow()->isVisible());
+        QVERIFY(!progressWindow()->mask().isEmpty());  // shaped like the login window
         QCOMPARE(g_account, QString("13900001111"));
         QTRY_COMPARE(CallSdkDouble::countOf("loginServer"), 1);
         const auto login = CallSdkDouble::callsTo("loginServer").front();
@@ -359,21 +341,6 @@ private slots:
         QCOMPARE(process.exitCode(), 1);
         InstanceGuard next("Nuvoxa");
         QCOMPARE(next.acquire(), InstanceGuard::Result::Acquired);
-    }
-
-    void screenshots()
-    {
-        writeGroup(SettingsStore::loginFile(), "13800001111", "13800001111", "secret");
-        writeGroup(SettingsStore::loginFile(), "13900002222", "13900002222", "");
-        writeGroup(SettingsStore::lastLoginFile(), "lastlogin", "13800001111", "secret");
-        build();
-        saveShapedScreenshot(m_window.get(), "login_window");
-
-        GifLogin *gif = progressWindow();
-        QTest::keyClick(passwordField(), Qt::Key_Return);
-        QVERIFY(QTest::qWaitForWindowExposed(gif));
-        QTest::qWait(200);
-        saveShapedScreenshot(gif, "login_progress");
     }
 };
 

@@ -17,6 +17,7 @@
 #include "testutil.h"
 #include "widgets/hlmenu.h"
 #include "widgets/leavetimewidget.h"
+#include "windowdriver.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -61,18 +62,11 @@ std::vector<std::string> args(const std::string &function)
     return out;
 }
 
-QStringList lines(QListWidget *list)
-{
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
-}
-
-const QStringList kHints = {"  手机 - 直接拨打", "  固话 - 区号+电话号码",
-                            "  国际长途 - 00+国际区号+号码", "  客服热线：10000000000"};
 
 }  // namespace
+
+using WindowDriver::kHints;
+using WindowDriver::lines;
 
 class TestMainWindow : public QObject
 {
@@ -82,7 +76,7 @@ private:
     MianWindow *w = nullptr;
     RecordingDesktop desktop;
 
-    template<typename T> T *child(const char *name) { return w->findChild<T *>(name); }
+    template<typename T> T *child(const char *name) { return WindowDriver::child<T>(w, name); }
     QLineEdit *input() { return child<QLineEdit>("leInput"); }
     QListWidget *hints() { return child<QListWidget>("listWidget_2"); }
     QPushButton *hangUp() { return child<QPushButton>("pushButton_3"); }
@@ -949,12 +943,6 @@ private slots:
         QTRY_VERIFY(!QToolTip::isVisible());
         MyMenu style;
         QCOMPARE(style.pixelMetric(QStyle::PM_SmallIconSize), 22);
-    }
-
-    void idleScreenshot()
-    {
-        const QString path = TestUtil::saveScreenshot(w, "main-idle");
-        QVERIFY(!QImage(path).isNull());
     }
 };
 

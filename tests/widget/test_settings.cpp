@@ -13,6 +13,7 @@
 #include "settings/settingdlg.h"
 #include "settings/userdlg.h"
 
+#include "windowdriver.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QEventLoop>
@@ -48,14 +49,7 @@ public:
     }
 };
 
-template <typename T>
-T *child(QWidget *window, const char *name)
-{
-    T *widget = window->findChild<T *>(QLatin1String(name));
-    if (!widget)
-        qFatal("no child %s", name);
-    return widget;
-}
+using WindowDriver::child;
 
 QByteArray manifest(const QString &version, const QStringList &entries)
 {
