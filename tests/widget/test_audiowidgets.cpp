@@ -118,41 +118,6 @@ private slots:
     }
 
     // The main window's volume bar as it looks with the skin.
-    void volumeBarScreenshot()
-    {
-        QWidget bar;
-        bar.setObjectName(QStringLiteral("widget_4"));
-        bar.resize(280, 31);
-        bar.setStyleSheet(QStringLiteral("QWidget#widget_4{border-image:url(image/back.png);}"));
-        auto *speakerMute = new QToolButton(&bar);
-        speakerMute->setGeometry(5, 7, 21, 19);
-        speakerMute->setCheckable(true);
-        speakerMute->setStyleSheet(QStringLiteral(
-            "QToolButton{border:none;border-image:url(image/tbAudio.png);} "
-            "QToolButton:checked{border:none;border-image:url(image/tbAudio1.png);}"));
-        auto *speaker = new QSlider(Qt::Horizontal, &bar);
-        speaker->setGeometry(34, 9, 102, 15);
-        speaker->setStyle(new MyStyle(true, speaker));
-        auto *micMute = new QToolButton(&bar);
-        micMute->setGeometry(147, 7, 21, 19);
-        micMute->setCheckable(true);
-        micMute->setStyleSheet(QStringLiteral(
-            "QToolButton{border:none;border-image:url(image/tbMk.png);} "
-            "QToolButton:checked{border:none;border-image:url(image/tbMk1.png);}"));
-        auto *mic = new QSlider(Qt::Horizontal, &bar);
-        mic->setGeometry(175, 9, 102, 15);
-        mic->setStyle(new MyStyle(true, mic));
-
-        VolumeBar volumeBar(nullptr, speaker, mic, speakerMute, micMute);
-        QCOMPARE(speaker->maximum(), 100);
-        speaker->setValue(75);
-        mic->setValue(30);
-        micMute->setChecked(true);
-        bar.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&bar));
-        TestUtil::saveScreenshot(&bar, QStringLiteral("audio_volume_bar"));
-    }
-
     void volumeWithoutSoundServer()
     {
         QElapsedTimer clock;
