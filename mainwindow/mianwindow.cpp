@@ -95,6 +95,9 @@ MianWindow::MianWindow(QWidget *parent)
 
     OnCallState(callStateChanged);
     setUpIncomingCalls();
+    // A child by name: the end-to-end test places calls right after a poll.
+    m_pollTimer.setParent(this);
+    m_pollTimer.setObjectName(QStringLiteral("pollTimer"));
     connect(&m_pollTimer, &QTimer::timeout, this, &MianWindow::onTimerOut);
     m_pollTimer.start(3000);
     connect(&m_callTimer, &QTimer::timeout, this, &MianWindow::onTimerOut_1);

@@ -1,6 +1,7 @@
 #ifndef NUVOXA_MAINWINDOW_MIANWINDOW_H
 #define NUVOXA_MAINWINDOW_MIANWINDOW_H
 
+#include "mainwindow/keyhold.h"
 #include "records/callrecord.h"
 
 #include <QByteArray>
@@ -10,8 +11,6 @@
 #include <QTime>
 #include <QTimer>
 #include <QWidget>
-
-#include <functional>
 
 namespace Ui {
 class MianWindow;
@@ -103,8 +102,6 @@ private slots:
     void dataEmit(const QString &name, const QString &num);
 
 private:
-    friend class MainWindowTestAccess;
-
     void pressKey(QChar key);
     // Puts text into the number field as the keys do: over the selection or
     // at the cursor, blanks dropped, at most the field's length.
@@ -115,7 +112,6 @@ private:
     // A number from a link or the command line: shown, never dialled.
     void takeLinkNumber();
     void showLinkNumber(const QString &number);
-    int msecsSincePress() const;
     bool callKeysBlocked();
     void directCall();
     void callbackCall();
@@ -152,9 +148,7 @@ private:
     QListWidgetItem *currentContact() const;
 
     Ui::MianWindow *ui;
-    // Time of day; replaceable so long presses can be tested exactly.
-    std::function<QTime()> m_clock = [] { return QTime::currentTime(); };
-    QTime m_pressTime;
+    KeyHold m_keyHold;
     QString m_callee;
     QTime m_callTime;
     QTimer m_pollTimer;

@@ -13,7 +13,6 @@
 #include <QRegularExpression>
 
 static const char *const kServiceLine = QT_TRANSLATE_NOOP("MianWindow", "  客服热线：10000000000");
-static const int kLongPressMs = 1000;
 
 void MianWindow::insertIntoField(const QString &insert)
 {
@@ -40,16 +39,6 @@ void MianWindow::pressKey(QChar key)
     dtmf(const_cast<char *>(tone.constData()));
 }
 
-int MianWindow::msecsSincePress() const
-{
-    if (m_pressTime.isNull())
-        return 0;
-    int ms = m_pressTime.msecsTo(m_clock());
-    if (ms < 0)  // the press was before midnight
-        ms += 24 * 60 * 60 * 1000;
-    return ms;
-}
-
 void MianWindow::on_d1_clicked() { pressKey(QLatin1Char('1')); }
 void MianWindow::on_d2_clicked() { pressKey(QLatin1Char('2')); }
 void MianWindow::on_d3_clicked() { pressKey(QLatin1Char('3')); }
@@ -64,23 +53,23 @@ void MianWindow::on_d12_clicked() { pressKey(QLatin1Char('#')); }
 
 void MianWindow::on_d11_pressed()
 {
-    m_pressTime = m_clock();
+    m_keyHold.press();
 }
 
 void MianWindow::on_d11_released()
 {
-    pressKey(msecsSincePress() > kLongPressMs ? QLatin1Char('+') : QLatin1Char('0'));
+    pressKey(m_keyHold.isLong() ? QLatin1Char('+') : QLatin1Char('0'));
 }
 
 void MianWindow::on_tbDel_pressed()
 {
-    m_pressTime = m_clock();
+    m_keyHold.press();
     ui->leInput->backspace();
 }
 
 void MianWindow::on_tbDel_released()
 {
-    if (msecsSincePress() > kLongPressMs)
+    if (m_keyHold.isLong())
         ui->leInput->clear();
 }
 

@@ -37,13 +37,6 @@
 
 #include <memory>
 
-// Reaches the poll timer, so that a call can be placed right after a poll.
-class MainWindowTestAccess
-{
-public:
-    static int nextPollIn(MianWindow *w) { return w->m_pollTimer.remainingTime(); }
-};
-
 namespace {
 
 const QString kPassword = QStringLiteral("e2e-pass-1");
@@ -204,6 +197,7 @@ private:
     QListWidget *statusLines() { return child<QListWidget>(m_main, "listWidget_2"); }
     QListWidget *history() { return child<QListWidget>(m_main, "listWidget"); }
     QPushButton *hangUp() { return child<QPushButton>(m_main, "pushButton_3"); }
+    int nextPollIn() { return child<QTimer>(m_main, "pollTimer")->remainingTime(); }
     QString balanceText() { return child<QLabel>(m_main, "label_3")->text(); }
 
     void key(QChar c)
@@ -237,9 +231,7 @@ private:
         // The answer comes within milliseconds, the hang-up of the "487"
         // gateway 3 s later: the next poll (a coarse timer, up to 5 % late)
         // must fall between them.
-        QTRY_VERIFY_WITH_TIMEOUT(MainWindowTestAccess::nextPollIn(m_main) > 1200 &&
-                                     MainWindowTestAccess::nextPollIn(m_main) < 2400,
-                                 4000);
+        QTRY_VERIFY_WITH_TIMEOUT(nextPollIn() > 1200 && nextPollIn() < 2400, 4000);
         QTest::mouseClick(child<QToolButton>(m_main, "d13"), Qt::LeftButton);
         QVERIFY(hangUp()->isVisible());
         QCOMPARE(lines(statusLines()).value(0), QStringLiteral(" 正在呼叫：%1").arg(number));
@@ -431,7 +423,7 @@ private slots:
         dial(first);
         expectConnected(first);
         // Right after a poll, so the next one comes while the new call rings.
-        QTRY_VERIFY_WITH_TIMEOUT(MainWindowTestAccess::nextPollIn(m_main) > 2500, 4000);
+        QTRY_VERIFY_WITH_TIMEOUT(nextPollIn() > 2500, 4000);
         QTest::mouseClick(hangUp(), Qt::LeftButton);
         QTest::qWait(50);  // the library's end report arrives meanwhile
         type(ringing);
