@@ -26,7 +26,7 @@ public:
     {
         QString title;
         QString text;
-        QStringList buttons;
+        QStringList buttons;  // of a menu, its enabled entries
         QString icon;  // "information", "question", "warning", "critical" or ""
     };
 
@@ -40,8 +40,8 @@ public:
     void answer(const QString &buttonOrActionText, Fill fill = {});
     bool done() const { return m_answers.isEmpty(); }
     const QList<Seen> &seen() const { return m_seen; }
-    // One line per window: a box's text, a menu's entries joined by commas,
-    // or another window's title.
+    // One line per window: a box's text, a menu's enabled entries joined by
+    // commas, or another window's title.
     QStringList shown() const;
     int count() const { return m_seen.size(); }
     Seen last() const { return m_seen.isEmpty() ? Seen() : m_seen.last(); }
