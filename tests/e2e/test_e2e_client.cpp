@@ -16,11 +16,9 @@
 #include "testutil.h"
 #include "voicetest.h"
 #include "widgets/leavetimewidget.h"
-
 #include "windowdriver.h"
+
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDateTime>
 #include <QFile>
 #include <QLabel>

@@ -16,17 +16,13 @@
 #include "platform/paths.h"
 #include "testutil.h"
 #include "tlsfiles.h"
-
 #include "windowdriver.h"
+
 #include <QApplication>
-#include <QCheckBox>
 #include <QDir>
-#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QRandomGenerator>
 #include <QSslConfiguration>
 #include <QTemporaryDir>

@@ -12,10 +12,9 @@
 #include "platform/paths.h"
 #include "records/recordstore.h"
 #include "testutil.h"
-
 #include "windowdriver.h"
+
 #include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -265,12 +264,8 @@ private slots:
         service.stall("/cloud/pc/app/hd.gif");
         qputenv("NUVOXA_CLOUD_HOST", service.hostPort().toUtf8());
 
-        auto window = std::make_unique<Widget>();
-        window->show();
-        auto *accounts = window->findChild<QComboBox *>("cbUsername");
-        accounts->setEditText("1003");
-        window->findChild<QLineEdit *>("lePassword")->setText("pw");
-        window->findChild<QPushButton *>("pbLogin")->click();
+        const auto window = WindowDriver::shown<Widget>();
+        WindowDriver::login(window.get(), "1003", "pw");
         const auto mainWindow = [] { return TestUtil::topLevel<MianWindow>(); };
         QTRY_VERIFY_WITH_TIMEOUT(mainWindow() && mainWindow()->isVisible(), 10000);
 

@@ -12,10 +12,9 @@
 #include "modalanswerer.h"
 #include "platform/paths.h"
 #include "testutil.h"
-
 #include "windowdriver.h"
+
 #include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>

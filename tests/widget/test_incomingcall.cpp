@@ -11,8 +11,8 @@
 #include "platform/notifications.h"
 #include "records/recordstore.h"
 #include "testutil.h"
-
 #include "windowdriver.h"
+
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>

@@ -11,16 +11,13 @@
 #include "modalanswerer.h"
 #include "platform/paths.h"
 #include "testutil.h"
-
 #include "windowdriver.h"
+
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QLineEdit>
 #include <QPointer>
-#include <QPushButton>
 #include <QSettings>
 #include <QTest>
 #include <QUrlQuery>

@@ -12,15 +12,12 @@
 #include "platform/paths.h"
 #include "testutil.h"
 #include "updatekey.h"
+#include "windowdriver.h"
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -118,11 +115,8 @@ private:
         m_service->respond(kUpdate, serverManifest);
         m_service->respond(kUpdate + ".minisig", signature == "signed" ? m_key.sign(serverManifest) : signature);
         m_service->respond(kLogin, "|1.00", 200, loginDelayMs);
-        m_window = std::make_unique<Widget>();
-        m_window->show();
-        m_window->findChild<QComboBox *>("cbUsername")->setEditText("13800001111");
-        m_window->findChild<QLineEdit *>("lePassword")->setText("pw");
-        m_window->findChild<QPushButton *>("pbLogin")->click();
+        m_window = WindowDriver::shown<Widget>();
+        WindowDriver::login(m_window.get(), "13800001111", "pw");
     }
 
     static QString updaterOutput() { return Paths::dataDir() + "/updater-args"; }

@@ -10,8 +10,8 @@
 #include "platform/desktop.h"
 #include "platform/instanceguard.h"
 #include "testutil.h"
-
 #include "windowdriver.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>

@@ -54,7 +54,6 @@ std::vector<std::string> args(const std::string &function)
     return out;
 }
 
-
 }  // namespace
 
 using WindowDriver::kHints;

@@ -12,8 +12,8 @@
 #include "settings/clickframe.h"
 #include "settings/settingdlg.h"
 #include "settings/userdlg.h"
-
 #include "windowdriver.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QEventLoop>
