@@ -11,6 +11,7 @@ set -u
 usage() {
   cat <<'EOF'
 usage: service/launch.sh [--free-ports] [--state DIR] [--private-pulse] [--max-time SECONDS] [--plain]
+                        [--sip-flood-limit N]
 
   --free-ports      pick free loopback ports instead of the fixed ones
                     (HTTP 18080, SIP 15060, gateways 15071-15074)
@@ -20,6 +21,9 @@ usage: service/launch.sh [--free-ports] [--state DIR] [--private-pulse] [--max-t
   --max-time S      stop by itself after S seconds (a guard for test runs)
   --plain           plain HTTP instead of HTTPS (the cloud and web hosts are
                     then host:port, as older clients expect)
+  --sip-flood-limit N  SIP requests a second one address may send before the
+                    proxy bans it for 15 min (default 100; 0: no limit, e.g.
+                    for load tests that send from one address)
 
 The build folder is $NUVOXA_BUILD_DIR (default: <repo>/build); it must hold
 bin/nuvoxa-service. The demo account is 80000001 / nuvoxa123 (bound phone
@@ -38,6 +42,7 @@ STATE=""
 PRIVATE_PULSE=0
 MAX_TIME=0
 PLAIN=0
+FLOOD_LIMIT=100
 
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -50,6 +55,9 @@ while [ $# -gt 0 ]; do
     --max-time)
       [[ $# -ge 2 && $2 =~ ^[0-9]+$ ]] || { echo "launch.sh: --max-time needs seconds" >&2; exit 2; }
       MAX_TIME=$2; shift ;;
+    --sip-flood-limit)
+      [[ $# -ge 2 && $2 =~ ^[0-9]+$ ]] || { echo "launch.sh: --sip-flood-limit needs a number" >&2; exit 2; }
+      FLOOD_LIMIT=$2; shift ;;
     -h|--help) usage; exit 0 ;;
     *) echo "launch.sh: unknown argument $1 (see --help)" >&2; exit 2 ;;
   esac
@@ -91,6 +99,8 @@ DEMO_PASSWORD=nuvoxa123
 DEMO_PHONE=13800138000
 DEMO_BALANCE=100.00
 REALM=127.0.0.1
+# Failed SIP authentications after which an address is banned for 15 min.
+AUTH_FAILURES=10
 
 # Unix socket paths are limited to 107 bytes; long state paths get a short
 # private folder for the sockets.
@@ -344,16 +354,32 @@ TLSCFG
 
   CTL_SOCKET=$SOCK_DIR/kamailio.ctl
   rm -f "$CTL_SOCKET"
+  [ "$FLOOD_LIMIT" -gt 0 ] && kamailio_mode+=(-A WITH_FLOOD_LIMIT)
+  # The configuration and the gateways' scenarios hold the gateway key:
+  # owner-only, like the rest of the folder's secrets.
+  local mask
+  mask=$(umask)
+  umask 077
+  rm -f "$STATE/kamailio/kamailio.cfg" "$STATE"/sipp/gw-*.xml
+  # The proxy counts requests over 2 s.
   sed -e "s|@SIP_PORT@|$SIP_PORT|g" -e "s|@DB_PATH@|$DB|g" -e "s|@REALM@|$REALM|g" \
       -e "s|@CTL_SOCKET@|$CTL_SOCKET|g" -e "s|@TLS_PORT@|${TLS_PORT:-}|g" \
       -e "s|@TLS_CFG@|$STATE/kamailio/tls.cfg|g" -e "s|@RTPENGINE_PORT@|${RTPENGINE_PORT:-}|g" \
       -e "s|@GW_ECHO@|$GW_ECHO_PORT|g" -e "s|@GW_BUSY@|$GW_BUSY_PORT|g" \
       -e "s|@GW_NOANSWER@|$GW_NOANSWER_PORT|g" -e "s|@GW_HANGUP@|$GW_HANGUP_PORT|g" \
+      -e "s|@GW_SECRET@|$GW_SECRET|g" -e "s|@FLOOD_DENSITY@|$((FLOOD_LIMIT * 2))|g" \
+      -e "s|@AUTH_FAILURES@|$AUTH_FAILURES|g" \
       "$SVC_DIR/kamailio/nuvoxa.cfg.in" >"$STATE/kamailio/kamailio.cfg" || return 1
+  mkdir -p "$STATE/sipp" || return 1
+  local kind
+  for kind in echo busy noanswer hangup; do
+    sed -e "s|@GW_SECRET@|$GW_SECRET|g" "$SVC_DIR/sipp/gw-$kind.xml" >"$STATE/sipp/gw-$kind.xml" || return 1
+  done
+  umask "$mask"
   start kamailio "$logs/kamailio.log" kamailio -DD -E -f "$STATE/kamailio/kamailio.cfg" \
     -Y "$STATE/kamailio" -w "$STATE/kamailio" -m 32 -M 4 "${kamailio_mode[@]}"
 
-  local kind port media echo
+  local port media echo
   for kind in echo busy noanswer hangup; do
     case $kind in
       echo) port=$GW_ECHO_PORT media=$MEDIA_ECHO echo=-rtp_echo ;;
@@ -363,7 +389,7 @@ TLSCFG
     esac
     : >"$logs/gateway-$kind.log"; rm -f "$logs/gateway-$kind.errors"
     # SIPp's status screen goes to /dev/null; unexpected messages to a log.
-    start "gateway-$kind" /dev/null sipp -sf "$SVC_DIR/sipp/gw-$kind.xml" -i 127.0.0.1 -p "$port" \
+    start "gateway-$kind" /dev/null sipp -sf "$STATE/sipp/gw-$kind.xml" -i 127.0.0.1 -p "$port" \
       -mi 127.0.0.1 -mp "$media" -ci 127.0.0.1 $echo -aa -nostdin -trace_err -error_file "$logs/gateway-$kind.errors"
   done
 
@@ -415,6 +441,11 @@ if [ $PRIVATE_PULSE = 1 ] || ! command -v pactl >/dev/null 2>&1 ||
     log "no PulseAudio server answers and pulseaudio is not installed; calls will have no audio device"
   fi
 fi
+
+# The key by which the gateways know the proxy: anything that reaches their
+# loopback ports could call through them otherwise.
+GW_SECRET=$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')
+[ ${#GW_SECRET} = 32 ] || { log "cannot make the gateway key"; exit 1; }
 
 attempt=1
 while :; do
