@@ -92,6 +92,7 @@ if ! flock -n 9; then
 fi
 DB=$STATE/nuvoxa.sqlite
 ENV_FILE=$STATE/stack.env
+PARTS_FILE=$STATE/parts
 rm -f "$ENV_FILE"
 
 DEMO_ACCOUNT=80000001
@@ -119,10 +120,8 @@ log() { echo "launch.sh: $*" >&2; }
 # Every part runs in a session and process group of its own (see start):
 # an interrupt from the terminal reaches the launcher alone, which stops the
 # parts in order, and a part's own children (Kamailio's workers) go with it.
-stop_all() {
+stop_parts() {
   local i pid alive tries
-  [ -n "$WATCHDOG" ] && kill -TERM "$WATCHDOG" 2>/dev/null
-  [ -n "$SLEEPER" ] && kill -TERM "$SLEEPER" 2>/dev/null
   for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do
     kill -TERM -- "-${PIDS[i]}" 2>/dev/null
   done
@@ -137,41 +136,68 @@ stop_all() {
   for pid in "${PIDS[@]}"; do
     kill -KILL -- "-$pid" 2>/dev/null
   done
-  wait 2>/dev/null
+  [ ${#PIDS[@]} -gt 0 ] && wait "${PIDS[@]}" 2>/dev/null
   PIDS=()
   NAMES=()
+  : >"$PARTS_FILE"
+}
+
+# The watchdog goes last: should the launcher die while it stops the parts,
+# the watchdog finishes the job.
+stop_all() {
+  [ -n "$SLEEPER" ] && kill -TERM "$SLEEPER" 2>/dev/null
+  stop_parts
+  if [ -n "$WATCHDOG" ]; then
+    kill -TERM "$WATCHDOG" 2>/dev/null
+    wait "$WATCHDOG" 2>/dev/null
+  fi
+  wait 2>/dev/null
   WATCHDOG=""
   SLEEPER=""
 }
 
-# Stops the parts should the launcher itself be killed without a chance to
-# clean up (SIGKILL).
+# Stops the parts should the launcher be killed without a chance to clean
+# up (SIGKILL, of it or of its whole process group). The watchdog runs in a
+# session of its own, so nothing sent to the launcher's group reaches it, and
+# is there before the first part: each part writes its process group to
+# PARTS_FILE before it runs. It holds the state folder's lock until the
+# parts are gone.
 start_watchdog() {
-  local launcher=$$ groups=("${PIDS[@]}")
-  (
-    trap 'kill "$nap" 2>/dev/null; exit 0' TERM
-    trap '' INT HUP
-    while kill -0 "$launcher" 2>/dev/null; do
+  : >"$PARTS_FILE"
+  setsid bash -c '
+    launcher=$1 parts=$2
+    trap "kill \$nap 2>/dev/null; exit 0" TERM
+    trap "" INT HUP
+    running() {  # a zombie launcher is gone too
+      local stat
+      stat=$(cat "/proc/$launcher/stat" 2>/dev/null) || return 1
+      stat=${stat##*) }
+      [ "${stat:0:1}" != Z ]
+    }
+    while running; do
       sleep 1 &
       nap=$!
-      wait "$nap"
+      wait $nap
     done
-    for pid in "${groups[@]}"; do kill -TERM -- "-$pid" 2>/dev/null; done
+    # A part the launcher forked just before it died writes itself first.
+    sleep 0.5
+    groups=$(cat "$parts" 2>/dev/null)
+    for pid in $groups; do kill -TERM -- "-$pid" 2>/dev/null; done
     for _ in $(seq 1 30); do
       alive=0
-      for pid in "${groups[@]}"; do kill -0 -- "-$pid" 2>/dev/null && alive=1; done
+      for pid in $groups; do kill -0 -- "-$pid" 2>/dev/null && alive=1; done
       [ $alive = 0 ] && exit 0
       sleep 0.1
     done
-    for pid in "${groups[@]}"; do kill -KILL -- "-$pid" 2>/dev/null; done
-  ) </dev/null >/dev/null 2>&1 &
+    for pid in $groups; do kill -KILL -- "-$pid" 2>/dev/null; done
+  ' watchdog "$$" "$PARTS_FILE" </dev/null >/dev/null 2>&1 &
   WATCHDOG=$!
 }
 
 cleanup() {
   trap - EXIT INT TERM HUP
   stop_all
-  rm -f "$ENV_FILE"
+  rm -f "$ENV_FILE" "$PARTS_FILE"
   [ "$SOCK_DIR" != "$STATE" ] && rm -rf "$SOCK_DIR"
 }
 trap cleanup EXIT
@@ -182,7 +208,12 @@ trap 'exit 129' HUP
 start() {  # start NAME STDOUT COMMAND...; stderr goes to logs/NAME.log
   local name=$1 out=$2
   shift 2
-  setsid "$@" </dev/null >>"$out" 2>>"$STATE/logs/$name.log" &
+  # A child of a shell without job control leads no group, so setsid runs
+  # the part in this same process, which becomes its group's leader.
+  (
+    echo "$BASHPID" >>"$PARTS_FILE"
+    exec setsid "$@" </dev/null >>"$out" 2>>"$STATE/logs/$name.log"
+  ) &
   PIDS+=($!)
   NAMES+=("$name")
 }
@@ -447,13 +478,14 @@ fi
 GW_SECRET=$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')
 [ ${#GW_SECRET} = 32 ] || { log "cannot make the gateway key"; exit 1; }
 
+start_watchdog
 attempt=1
 while :; do
   choose_ports
   rc=$?
   [ $rc = 2 ] && exit 1
   [ $rc = 0 ] && start_stack && break
-  stop_all
+  stop_parts
   if [ $FREE_PORTS = 1 ] && [ $attempt -lt 3 ]; then
     attempt=$((attempt + 1))
     log "start-up failed; trying again with other ports"
@@ -462,8 +494,6 @@ while :; do
   log "start-up failed; logs are in $STATE/logs"
   exit 1
 done
-
-start_watchdog
 
 # The hosts as clients take them: a bare host:port is plain HTTP.
 HOSTS=$CLOUD
