@@ -542,8 +542,13 @@ Press Ctrl+C to stop.
 NUVOXA_SERVICE cloud=$HOSTS web=$HOSTS sip=127.0.0.1:$SIP_PORT db=$DB demo=$DEMO_ACCOUNT:$DEMO_PASSWORD update-key=$UPDATE_KEY ca=$CA_FILE
 EOF
 
+# The timer is left to the watchdog like a part, should the launcher be
+# killed.
 if [ "$MAX_TIME" -gt 0 ]; then
-  sleep "$MAX_TIME" &
+  (
+    echo "$BASHPID" >>"$PARTS_FILE"
+    exec setsid sleep "$MAX_TIME"
+  ) &
   SLEEPER=$!
 fi
 

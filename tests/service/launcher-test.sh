@@ -10,11 +10,15 @@ mkdir -p "$state"
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
+# The --max-time of every start: its timer is found by this number.
+max_time=$((100000 + $$))
+
 # Processes of this stack: every part names the state folder on its
-# command line, plus the PIDs the launcher listed.
+# command line, the --max-time timer its seconds, plus the PIDs the launcher
+# listed.
 stack_processes() {
   local f pid
-  for f in $(grep -alF -- "$state/" /proc/[0-9]*/cmdline 2>/dev/null); do
+  for f in $(grep -alF -e "$state/" -e "$max_time" /proc/[0-9]*/cmdline 2>/dev/null); do
     pid=${f//[^0-9]/}
     [ "$pid" != $$ ] && echo "$pid"
   done
@@ -27,7 +31,8 @@ start_stack() {  # start_stack [--plain]
   rm -f "$state/out"
   local t0=$(date +%s%N) hosts='https://127\.0\.0\.1:[0-9]*'
   [ "${1:-}" = --plain ] && hosts='127\.0\.0\.1:[0-9]*'
-  env --default-signal=INT setsid "$launcher" --free-ports --private-pulse --state "$state" "$@" \
+  env --default-signal=INT setsid "$launcher" --free-ports --private-pulse --state "$state" \
+    --max-time "$max_time" "$@" \
     </dev/null >"$state/out" 2>&1 &
   LAUNCHER_PID=$!
   for _ in $(seq 1 300); do
