@@ -195,6 +195,9 @@ int logins(char **argv)
         return usage();
     curl_global_init(CURL_GLOBAL_DEFAULT);
     CURLM *multi = curl_multi_init();
+    // Its default keeps 4 idle connections per handle added at the moment:
+    // with few requests in flight it would close the kept-alive ones.
+    curl_multi_setopt(multi, CURLMOPT_MAXCONNECTS, connections);
     const std::string pwd = nuvoxa::md5Hex(password);
     std::vector<Lane> lanes(static_cast<size_t>(connections));
     for (size_t i = 0; i < lanes.size(); ++i) {
