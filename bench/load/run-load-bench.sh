@@ -25,7 +25,7 @@ scaled() { awk -v n="$1" -v s="$SCALE" 'BEGIN { v = int(n * s); print (v < 1 ? 1
 SUBSCRIBERS=10000
 FIRST=81000000 # the subscriber range: 8 digits starting with 8
 PASSWORD=loadbench1
-ADDRESSES=250 # SIPp's source addresses, 127.1.0.1 on
+ADDRESSES=1000 # SIPp's source addresses, 127.1.0.1 on: 10 subscribers each
 CALLEE=13800138000 # a mobile number: the echo gateway answers, billing applies
 REGS=$(scaled $SUBSCRIBERS)
 CALLS=$(scaled 2000)
@@ -66,7 +66,7 @@ sipp_row() {
   (cd "$dir" && exec sipp "127.0.0.1:$SIP_PORT" -sf "$HERE/$scenario.xml" -inf "$work/users.csv" \
     -t ui -ip_field 2 -p "$SIPP_PORT" -key src_port "$SIPP_PORT" -ci 127.0.0.1 -mi 127.0.0.1 -mp "$media" \
     -r "$rate" -m "$count" -l "$limit" -timeout "${RUN_SECONDS}s" -timeout_error -recv_timeout 5000 \
-    -max_socket 1000 -nostdin -trace_rtt -rtt_freq 1 -trace_stat -stf stat.csv -fd 3600 -trace_err -error_file errors.log \
+    -max_socket 2000 -nostdin -trace_rtt -rtt_freq 1 -trace_stat -stf stat.csv -fd 3600 -trace_err -error_file errors.log \
     "$@" >/dev/null 2>"$dir/stderr") &
   child=$!
   wait "$child"
