@@ -90,7 +90,7 @@ sipp_row() {
 login_row() {
   local figure=$1 goal=$2 db=$3 rate=$4 out before
   before=$(load)
-  "$BIN/load_bench" logins "$NUVOXA_CLOUD_HOST" "$NUVOXA_CA_FILE" "$FIRST" "$REGS" "$PASSWORD" \
+  "$BIN/load_bench" logins "$NUVOXA_CLOUD_HOST" "$NUVOXA_CA_FILE" "$FIRST" "$SUBSCRIBERS" "$PASSWORD" \
     "$LOGIN_CONNECTIONS" "$LOGINS" "$rate" "$RUN_SECONDS" >"$work/logins.out" &
   child=$!
   wait "$child"
@@ -129,6 +129,7 @@ for db in ${LOAD_DATABASES:-sqlite}; do
     login_row "HTTPS sign-ins/s, as fast as it goes" "" "$db" 0
   fi
   bench_stop_stack
+  launcher= work= # stopped: the exit's clean-up has nothing left to do
 done
 
 echo
