@@ -1,11 +1,13 @@
 // The load bench's own helpers (run-load-bench.sh drives them):
 //
-//   load_bench seed DB FIRST COUNT PASSWORD BALANCE ADDRESSES CSV
-//     makes COUNT subscribers FIRST, FIRST+1, ... with one password and
-//     balance in one transaction, and writes SIPp's injection file: one line
-//     "account;password;source address;[authentication ...]" each, the
-//     addresses 127.1.x.y taken in turn from ADDRESSES of them. SIPp takes a
-//     field's keyword as it stands but no field inside a keyword's arguments.
+//   load_bench subscribers FIRST COUNT PASSWORD BALANCE REALM ADDRESSES CSV
+//     prints one SQL transaction that makes COUNT subscribers FIRST,
+//     FIRST+1, ... with one password and balance, as the service's
+//     add-account makes them (for the database's own client: sqlite3, psql),
+//     and writes SIPp's injection file: one line "account;password;source
+//     address;[authentication ...]" each, the addresses 127.1.x.y taken in
+//     turn from ADDRESSES of them. SIPp takes a field's keyword as it stands
+//     but no field inside a keyword's arguments.
 //   load_bench logins URL CA FIRST COUNT PASSWORD CONNECTIONS REQUESTS RATE SECONDS
 //     signs in REQUESTS times (the COUNT subscribers in turn) over
 //     CONNECTIONS kept-alive HTTPS connections checked against CA, each from
@@ -15,18 +17,17 @@
 //   load_bench percentiles FILE COLUMN
 //     median and 99th percentile of a column of SIPp's response-time file.
 //
-// Subscribers are written as the service's add-account writes them, with its
-// digests; thousands of add-account runs would each commit on their own.
+// Thousands of add-account runs would each commit on their own.
 #include "codec.h"
 
 #include <curl/curl.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -39,7 +40,7 @@ using Clock = std::chrono::steady_clock;
 int usage()
 {
     std::fprintf(stderr,
-                 "usage: load_bench seed DB FIRST COUNT PASSWORD BALANCE ADDRESSES CSV\n"
+                 "usage: load_bench subscribers FIRST COUNT PASSWORD BALANCE REALM ADDRESSES CSV\n"
                  "       load_bench logins URL CA FIRST COUNT PASSWORD CONNECTIONS REQUESTS RATE SECONDS\n"
                  "       load_bench percentiles FILE COLUMN\n");
     return 2;
@@ -63,76 +64,42 @@ std::string sourceAddress(long i)
     return "127.1." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1);
 }
 
-bool exec(sqlite3 *db, const char *sql)
-{
-    char *error = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &error) == SQLITE_OK)
-        return true;
-    std::fprintf(stderr, "load_bench: %s: %s\n", sql, error ? error : "?");
-    sqlite3_free(error);
-    return false;
-}
-
-int seed(char **argv)
+int subscribers(char **argv)
 {
     long first, count, addresses;
-    const std::string password = argv[4];
-    const auto cents = nuvoxa::parseMoney(argv[5], 100000000000LL);
-    if (!number(argv[2], 0, 99999999, &first) || !number(argv[3], 1, 1000000, &count) ||
-        !number(argv[6], 1, 250 * 250, &addresses) || !cents || !nuvoxa::isValidPassword(password))
+    const std::string password = argv[3], realm = argv[5];
+    const auto cents = nuvoxa::parseMoney(argv[4], 100000000000LL);
+    // The values go into SQL text and SIPp's fields as they are.
+    const auto plain = [](const std::string &v) {
+        return !v.empty() && v.find_first_of("';[] \\\"") == std::string::npos;
+    };
+    if (!number(argv[1], 0, 99999999, &first) || !number(argv[2], 1, 1000000, &count) ||
+        !number(argv[6], 1, 250 * 250, &addresses) || !cents || !nuvoxa::isValidPassword(password) ||
+        !plain(password) || !plain(realm))
         return usage();
-    sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(argv[1], &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-        std::fprintf(stderr, "load_bench: cannot open %s\n", argv[1]);
-        sqlite3_close(db);
-        return 1;
-    }
-    sqlite3_busy_timeout(db, 10000);
-    std::string realm = "127.0.0.1";
-    sqlite3_stmt *s = nullptr;
-    sqlite3_prepare_v2(db, "SELECT value FROM meta WHERE key = 'realm'", -1, &s, nullptr);
-    if (s && sqlite3_step(s) == SQLITE_ROW)
-        realm = reinterpret_cast<const char *>(sqlite3_column_text(s, 0));
-    sqlite3_finalize(s);
-
-    sqlite3_stmt *account = nullptr, *subscriber = nullptr;
-    sqlite3_prepare_v2(db,
-                       "INSERT OR REPLACE INTO accounts (account, pwd_md5, phone, balance_cents, created) "
-                       "VALUES (?1, ?2, '', ?3, datetime('now'))",
-                       -1, &account, nullptr);
-    sqlite3_prepare_v2(db,
-                       "INSERT OR REPLACE INTO subscriber (username, domain, password, ha1, ha1b) "
-                       "VALUES (?1, ?2, '', ?3, ?4)",
-                       -1, &subscriber, nullptr);
     std::ofstream csv(argv[7]);
-    bool ok = account && subscriber && csv && exec(db, "BEGIN IMMEDIATE");
-    const std::string pwdMd5 = nuvoxa::md5Hex(password);
     csv << "SEQUENTIAL\n";
-    for (long i = 0; ok && i < count; ++i) {
+    std::printf("BEGIN;\n");
+    const std::string pwdMd5 = nuvoxa::md5Hex(password);
+    char created[32];
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    std::strftime(created, sizeof created, "%Y-%m-%d %H:%M:%S", gmtime_r(&now, &utc));
+    for (long i = 0; i < count; ++i) {
         const std::string user = std::to_string(first + i);
-        const std::string ha1 = nuvoxa::sipHa1(user, realm, password);
-        const std::string ha1b = nuvoxa::sipHa1(user + "@" + realm, realm, password);
-        sqlite3_bind_text(account, 1, user.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(account, 2, pwdMd5.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int64(account, 3, *cents);
-        sqlite3_bind_text(subscriber, 1, user.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(subscriber, 2, realm.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(subscriber, 3, ha1.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(subscriber, 4, ha1b.c_str(), -1, SQLITE_TRANSIENT);
-        ok = sqlite3_step(account) == SQLITE_DONE && sqlite3_step(subscriber) == SQLITE_DONE;
-        sqlite3_reset(account);
-        sqlite3_reset(subscriber);
+        std::printf("INSERT INTO accounts (account, pwd_md5, phone, balance_cents, created) "
+                    "VALUES ('%s', '%s', '', %lld, '%s');\n"
+                    "INSERT INTO subscriber (username, domain, password, ha1, ha1b) "
+                    "VALUES ('%s', '%s', '', '%s', '%s');\n",
+                    user.c_str(), pwdMd5.c_str(), static_cast<long long>(*cents), created, user.c_str(), realm.c_str(),
+                    nuvoxa::sipHa1(user, realm, password).c_str(),
+                    nuvoxa::sipHa1(user + "@" + realm, realm, password).c_str());
         csv << user << ';' << password << ';' << sourceAddress(i % addresses) << ";[authentication username=" << user
             << " password=" << password << "]\n";
     }
-    if (!ok)
-        std::fprintf(stderr, "load_bench: %s\n", sqlite3_errmsg(db));
-    ok = ok && exec(db, "COMMIT");
-    sqlite3_finalize(account);
-    sqlite3_finalize(subscriber);
-    sqlite3_close(db);
+    std::printf("COMMIT;\n");
     csv.close();
-    return ok && csv ? 0 : 1;
+    return csv && std::fflush(stdout) == 0 ? 0 : 1;
 }
 
 // Median and 99th percentile (nearest rank) in milliseconds.
@@ -315,8 +282,8 @@ int logins(char **argv)
 int main(int argc, char **argv)
 {
     const std::string command = argc > 1 ? argv[1] : "";
-    if (command == "seed" && argc == 9)
-        return seed(argv + 1);
+    if (command == "subscribers" && argc == 9)
+        return subscribers(argv + 1);
     if (command == "logins" && argc == 11)
         return logins(argv + 1);
     if (command == "percentiles" && argc == 4)

@@ -18,7 +18,9 @@ BIN=$BUILD/bin
 for t in nuvoxa-service load_bench; do
   [ -x "$BIN/$t" ] || { echo "run-load-bench.sh: $BIN/$t not built" >&2; exit 1; }
 done
-command -v sipp >/dev/null || { echo "run-load-bench.sh: sipp is not installed" >&2; exit 1; }
+for t in sipp sqlite3; do
+  command -v $t >/dev/null || { echo "run-load-bench.sh: $t is not installed" >&2; exit 1; }
+done
 
 SCALE=${LOAD_SCALE:-1}
 scaled() { awk -v n="$1" -v s="$SCALE" 'BEGIN { v = int(n * s); print (v < 1 ? 1 : v) }'; }
@@ -111,6 +113,17 @@ start_database() {
   esac
 }
 
+# The subscribers in one transaction, through the database's own client (a
+# database adds its client here), and SIPp's injection file. The SIP
+# domain the launcher serves is the digest realm.
+seed_database() {
+  "$BIN/load_bench" subscribers "$FIRST" "$SUBSCRIBERS" "$PASSWORD" 100.00 "${NUVOXA_SIP_HOST%:*}" \
+    "$ADDRESSES" "$work/users.csv" >"$work/users.sql" || return 1
+  case $1 in
+    sqlite) sqlite3 -bail -cmd '.timeout 10000' "$NUVOXA_DB" <"$work/users.sql" ;;
+  esac
+}
+
 for db in ${LOAD_DATABASES:-sqlite}; do
   start_database "$db" || continue
   SIP_PORT=${NUVOXA_SIP_HOST##*:}
@@ -120,7 +133,7 @@ for db in ${LOAD_DATABASES:-sqlite}; do
   # contact instead of adding one, as a phone does.
   SIPP_PORT=$("$BIN/nuvoxa-service" free-ports 1 | head -n1)
   echo "== $db: $SUBSCRIBERS subscribers; load: $(load)" >&2
-  if "$BIN/load_bench" seed "$NUVOXA_DB" "$FIRST" "$SUBSCRIBERS" "$PASSWORD" 100.00 "$ADDRESSES" "$work/users.csv"; then
+  if seed_database "$db"; then
     sipp_row "registrations/s, paced at 500/s" ">= 500, p99 < 50" "$db" register "$REGS" 500 500
     sipp_row "registrations/s, as fast as it goes" "" "$db" register "$REGS" 0 100
     sipp_row "call set-ups/s over UDP, paced at 100/s" ">= 100, p99 < 50" "$db" call "$CALLS" 100 200 -s "$CALLEE" -default_behaviors all,-abortunexp
