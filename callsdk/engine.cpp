@@ -322,11 +322,6 @@ private:
     Ringback ringback_;
 };
 
-Engine &engine()
-{
-    static Engine instance;
-    return instance;
-}
 
 // ---------------------------------------------------------------------------
 // PulseAudio's default devices.
@@ -448,7 +443,7 @@ bool Engine::ensureStarted(std::chrono::milliseconds wait)
         // media libraries register some of theirs while the core is created:
         // registering now stops the engine before any of them runs.
         exitHookSet_ = true;
-        std::atexit([] { engine().shutdown(); });
+        std::atexit([] { callsdk_engine_table()->shutdown(); });
     }
     return life_ == Life::Running;
 }
@@ -588,8 +583,6 @@ bool Engine::createCore()
     // credentials, call logs) is kept or registered again.
     for (const char *name : {"linphonerc", "linphone.db", "call-history.db", "zrtp-secrets.db"})
         unlink((folder_ + name).c_str());
-    // An earlier version kept its ringback here.
-    unlink((folder_ + "ringback.wav").c_str());
 
     LinphoneFactory *factory = linphone_factory_get();
     linphone_factory_set_config_dir(factory, folder_.c_str());
@@ -1288,24 +1281,27 @@ void Engine::onDtmf(LinphoneCore *, LinphoneCall *, int dtmf)
 
 }  // namespace callsdk
 
+// The process's one engine, reached only through this table; the SIP stack's
+// callbacks find it through the core's user data.
 extern "C" __attribute__((visibility("default"))) const callsdk::EngineTable *callsdk_engine_table()
 {
     using namespace callsdk;
+    static Engine engine;
     static const EngineTable table = {
         [](const std::string &account, const std::string &password, const std::string &host,
             int port, bool tls, Clock::time_point deadline) {
-            return engine().login(account, password, host, port, tls, deadline);
+            return engine.login(account, password, host, port, tls, deadline);
         },
-        [] { engine().logout(); },
-        [](const std::string &number, bool g729) { return engine().makeCall(number, g729); },
-        [] { engine().hangup(); },
-        [](char key) { engine().dtmf(key); },
-        [](StateFunction function) { engine().setStateFunction(function); },
-        [](const std::string &line) { engine().log(line); },
-        [] { engine().shutdown(); },
-        [](IncomingFunction function) { engine().setIncomingFunction(function); },
-        [] { return engine().answer(); },
-        [] { engine().decline(); },
+        [] { engine.logout(); },
+        [](const std::string &number, bool g729) { return engine.makeCall(number, g729); },
+        [] { engine.hangup(); },
+        [](char key) { engine.dtmf(key); },
+        [](StateFunction function) { engine.setStateFunction(function); },
+        [](const std::string &line) { engine.log(line); },
+        [] { engine.shutdown(); },
+        [](IncomingFunction function) { engine.setIncomingFunction(function); },
+        [] { return engine.answer(); },
+        [] { engine.decline(); },
     };
     return &table;
 }
