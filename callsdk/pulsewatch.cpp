@@ -16,7 +16,9 @@ bool PulseWatch::defaults(PulseDefaults *out, std::chrono::milliseconds wait)
         lk.lock();
         start();
     }
-    cv_.wait_for(lk, wait, [this] { return known_ || failed_; });
+    // A change the server told of is worth waiting for: the user may just
+    // have picked another device and dialled.
+    cv_.wait_for(lk, wait, [this] { return (known_ && !changing_) || failed_; });
     if (!known_)
         return false;
     *out = current_;
@@ -108,7 +110,12 @@ void PulseWatch::ask(pa_context *ctx)
     }
     askAgain_ = false;
     asking_ = PulseDefaults();
-    if (pa_operation *op = pa_context_get_server_info(ctx, &PulseWatch::onServerInfo, this)) {
+    pa_operation *op = pa_context_get_server_info(ctx, &PulseWatch::onServerInfo, this);
+    {
+        std::lock_guard<std::mutex> lk(m_);
+        changing_ = op != nullptr;
+    }
+    if (op) {
         pending_ = 1;
         pa_operation_unref(op);
     }
@@ -164,6 +171,7 @@ void PulseWatch::answered(pa_context *ctx)
         std::lock_guard<std::mutex> lk(m_);
         current_ = asking_;
         known_ = true;
+        changing_ = askAgain_;
     }
     cv_.notify_all();
     if (askAgain_)

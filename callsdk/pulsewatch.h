@@ -52,6 +52,7 @@ private:
     pa_context *ctx_ = nullptr;
     bool failed_ = false;  // the connection is gone: the next question reconnects
     bool known_ = false;  // current_ holds an answer
+    bool changing_ = false;  // a question is out: current_ may be old
     PulseDefaults current_;
     // The sound server's thread only.
     PulseDefaults asking_;
