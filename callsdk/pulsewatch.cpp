@@ -76,11 +76,11 @@ void PulseWatch::onState(pa_context *ctx, void *user)
     PulseWatch *w = static_cast<PulseWatch *>(user);
     switch (pa_context_get_state(ctx)) {
     case PA_CONTEXT_READY:
-        if (pa_operation *op = pa_context_subscribe(ctx,
-                static_cast<pa_subscription_mask_t>(
-                    PA_SUBSCRIPTION_MASK_SERVER | PA_SUBSCRIPTION_MASK_SINK
-                    | PA_SUBSCRIPTION_MASK_SOURCE),
-                nullptr, nullptr))
+        // The server's events only: a new default is one. The devices' own
+        // events fire each time a call's streams start or stop, and asking
+        // again then would compete with the call for the sound server.
+        if (pa_operation *op =
+                pa_context_subscribe(ctx, PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr))
             pa_operation_unref(op);
         w->ask(ctx);
         break;

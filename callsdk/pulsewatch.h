@@ -22,8 +22,8 @@ struct PulseDefaults
 
 // Asking the sound server at each call costs a connection and three round
 // trips on the engine thread, while the SIP answers of that call wait: the
-// watch asks once, then again only when the server says that its devices or
-// defaults changed, and a call reads the last answer.
+// watch asks once, then again only when the server says that its defaults
+// changed, and a call reads the last answer.
 class PulseWatch
 {
 public:
