@@ -4,12 +4,13 @@
 //   probe window [--settle S] [--idle S] [--timeout S] -- CMD ARGS...
 //     start -> first window of the process mapped on $DISPLAY (X MapNotify
 //     of a window whose _NET_WM_PID is the process); then, after S seconds,
-//     resident memory, and CPU (user + system) over the idle seconds.
+//     resident memory (RSS and PSS), and CPU (user + system) over the idle
+//     seconds.
 //   probe cli --ready RE --dial TEXT --established RE [--hangup TEXT]
 //             [--quit TEXT] [--calls N] [--idle S] [--proxy-port P] -- CMD ARGS...
 //     runs a console SIP client on a terminal: start -> a line matching
 //     --ready, or with "--ready wire" the proxy's 200 to its REGISTER on the
-//     wire (registered); resident memory and idle CPU; then per call the
+//     wire (registered); resident memory (RSS, PSS) and idle CPU; then per call the
 //     dial command -> INVITE and ACK on the wire (with --proxy-port) and ->
 //     a line matching --established.
 #include "sniff.h"
@@ -43,21 +44,36 @@ double msSince(Clock::time_point t)
     return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
 }
 
-double rssMiB(pid_t pid)
+// The value of the "KEY:" line of a /proc/PID file that counts kB, in MiB.
+double procMiB(pid_t pid, const char *file, const char *key)
 {
     char path[64];
-    std::snprintf(path, sizeof path, "/proc/%d/status", int(pid));
+    std::snprintf(path, sizeof path, "/proc/%d/%s", int(pid), file);
     FILE *f = std::fopen(path, "r");
     if (!f)
         return -1;
     char line[256];
+    const size_t keyLength = std::strlen(key);
     double kb = -1;
     while (std::fgets(line, sizeof line, f)) {
-        if (std::strncmp(line, "VmRSS:", 6) == 0)
-            kb = std::atof(line + 6);
+        if (std::strncmp(line, key, keyLength) == 0)
+            kb = std::atof(line + keyLength);
     }
     std::fclose(f);
-    return kb / 1024.0;
+    return kb < 0 ? -1 : kb / 1024.0;
+}
+
+double rssMiB(pid_t pid)
+{
+    return procMiB(pid, "status", "VmRSS:");
+}
+
+// RSS counts every shared library page the process touches in full; PSS
+// splits each shared page among the processes that map it, so it says what
+// the process costs the machine beside the others.
+double pssMiB(pid_t pid)
+{
+    return procMiB(pid, "smaps_rollup", "Pss:");
 }
 
 // utime + stime of the process and its threads, in seconds.
@@ -84,6 +100,7 @@ double cpuSeconds(pid_t pid)
 void idleFigures(pid_t pid, double idleSeconds)
 {
     std::printf("rss_mib=%.1f\n", rssMiB(pid));
+    std::printf("pss_mib=%.1f\n", pssMiB(pid));
     std::fflush(stdout);
     if (idleSeconds <= 0)
         return;

@@ -14,7 +14,7 @@ BUILD=$(cd "${1:-$REPO/build}" && pwd)
 ROUNDS=${2:-5}
 IDLE=${3:-60}
 BIN=$BUILD/bin
-for t in nuvoxa client_bench probe nuvoxa-service; do
+for t in nuvoxa client_bench probe bare_qt_window nuvoxa-service; do
   [ -x "$BIN/$t" ] || { echo "run-product-bench.sh: $BIN/$t not built" >&2; exit 1; }
 done
 
@@ -162,6 +162,10 @@ want start && for r in $(seq 1 "$ROUNDS"); do
   d=$(fresh nuvoxa-start)
   out=$(cd "$BIN" && inenv "$d" "$BIN/probe" window -- ./nuvoxa)
   add nuvoxa_window "$(value window_ms <<<"$out")"
+  # Qt's own floor on this machine and display, between the client's rounds.
+  d=$(fresh bare-qt)
+  out=$(cd "$BIN" && inenv "$d" "$BIN/probe" window -- ./bare_qt_window)
+  add qt_window "$(value window_ms <<<"$out")"
   if [ $have_ld = 1 ]; then
     d=$(fresh ld-start); mkdir -p "$d/home/.config/linphone"; linphonerc "$d/home/.config/linphone/linphonerc"
     out=$(inenv "$d" dbus-run-session -- "$BIN/probe" window --timeout 60 -- linphone 2>/dev/null)
@@ -177,12 +181,12 @@ if want idle; then
 echo "== registered and idle (${IDLE} s each); load: $(uptime | sed 's/.*load/load/')" >&2
 d=$(seeded idle)
 out=$(cd "$BIN" && inenv "$d" "$BIN/probe" window --settle 5 --idle "$IDLE" -- ./nuvoxa)
-add nuvoxa_rss "$(value rss_mib <<<"$out")"; add nuvoxa_cpu "$(value idle_cpu_pct <<<"$out")"
+add nuvoxa_rss "$(value rss_mib <<<"$out")"; add nuvoxa_pss "$(value pss_mib <<<"$out")"; add nuvoxa_cpu "$(value idle_cpu_pct <<<"$out")"
 fi
 if want idle && [ $have_ld = 1 ]; then
   d=$(fresh ld-idle); mkdir -p "$d/home/.config/linphone"; linphonerc "$d/home/.config/linphone/linphonerc"
   out=$(inenv "$d" dbus-run-session -- "$BIN/probe" window --timeout 60 --settle 5 --idle "$IDLE" -- linphone 2>/dev/null)
-  add ld_rss "$(value rss_mib <<<"$out")"; add ld_cpu "$(value idle_cpu_pct <<<"$out")"
+  add ld_rss "$(value rss_mib <<<"$out")"; add ld_pss "$(value pss_mib <<<"$out")"; add ld_cpu "$(value idle_cpu_pct <<<"$out")"
 fi
 
 # exportenv FILE: the stack's addresses from its stack.env
@@ -224,7 +228,7 @@ want calls && for r in $(seq 1 "$ROUNDS"); do
       --proxy-port "$SIP_PORT" -- linphonec -c "$d/linphonerc")
     addcalls lc "$out"
     for v in $(values established_ms <<<"$out"); do add lc_est "$v"; done; add lc_ready "$(value ready_ms <<<"$out")"
-    [ "$r" = 1 ] && { add lc_rss "$(value rss_mib <<<"$out")"; add lc_cpu "$(value idle_cpu_pct <<<"$out")"; }
+    [ "$r" = 1 ] && { add lc_rss "$(value rss_mib <<<"$out")"; add lc_pss "$(value pss_mib <<<"$out")"; add lc_cpu "$(value idle_cpu_pct <<<"$out")"; }
   fi
   if [ $have_bs = 1 ]; then
     d=$(fresh bs); baresipconf "$d/conf"
@@ -234,7 +238,7 @@ want calls && for r in $(seq 1 "$ROUNDS"); do
       --proxy-port "$SIP_PORT" -- baresip -f "$d/conf")
     addcalls bs "$out"
     for v in $(values established_ms <<<"$out"); do add bs_est "$v"; done; add bs_ready "$(value ready_ms <<<"$out")"
-    [ "$r" = 1 ] && { add bs_rss "$(value rss_mib <<<"$out")"; add bs_cpu "$(value idle_cpu_pct <<<"$out")"; }
+    [ "$r" = 1 ] && { add bs_rss "$(value rss_mib <<<"$out")"; add bs_pss "$(value pss_mib <<<"$out")"; add bs_cpu "$(value idle_cpu_pct <<<"$out")"; }
   fi
 done
 
@@ -347,9 +351,11 @@ echo
 echo "| figure | goal | Nuvoxa | linphone-desktop | linphonec | baresip |"
 echo "|---|---|---|---|---|---|"
 echo "| start -> first window mapped (ms) | <= 150 | $(m nuvoxa_window) | $(m ld_window) (x$(ratio ld_window nuvoxa_window)) | | |"
+echo "| start -> window mapped, bare Qt Widgets window: frameless 300x600 QLabel (ms) | | $(m qt_window) (Nuvoxa: x$(ratio nuvoxa_window qt_window); goal <= 1.5) | | | |"
 echo "| login: click -> main window shown (ms) | <= 300 | $(m nuvoxa_login) | | | |"
 echo "| start -> registered: proxy's 200 to REGISTER on the wire (ms) | | | | $(m lc_ready) | $(m bs_ready) |"
 echo "| RSS registered, idle (MiB) | <= 80 | $(m nuvoxa_rss) | $(m ld_rss) | $(m lc_rss) | $(m bs_rss) |"
+echo "| PSS registered, idle (MiB; shared pages split among their users) | | $(m nuvoxa_pss) | $(m ld_pss) | $(m lc_pss) | $(m bs_pss) |"
 echo "| idle CPU registered (% of one core) | <= 0.3 | $(m nuvoxa_cpu) (${IDLE} s) | $(m ld_cpu) (${IDLE} s) | $(m lc_cpu) (30 s) | $(m bs_cpu) (30 s) |"
 echo "| dial -> INVITE on the wire, first call of the process (ms) | <= 2 | $(m nuvoxa_invite1) | | $(m lc_invite1) | $(m bs_invite1) |"
 echo "| dial -> INVITE on the wire, later calls (ms) | <= 2 | $(m nuvoxa_invite) | | $(m lc_invite) | $(m bs_invite) |"
