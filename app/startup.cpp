@@ -10,6 +10,7 @@
 #include "platform/paths.h"
 #include "platform/translation.h"
 #include "widgets/focusmarker.h"
+#include "widgets/skinstyle.h"
 
 #include <QApplication>
 #include <QDir>
@@ -64,6 +65,12 @@ void installFontSubstitutes()
     }
 }
 
+void installLook()
+{
+    installFontSubstitutes();
+    SkinStyle::apply();
+}
+
 void receiveNumbers(NumberChannel &channel)
 {
     QObject::connect(&channel, &NumberChannel::received, &channel, [](const QString &text) {
@@ -116,7 +123,7 @@ int run(QApplication &app, const QStringList &arguments)
     g_adReady = false;
     g_autoStart = false;
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
-    installFontSubstitutes();
+    installLook();
     FocusMarker::install();
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -24,6 +24,10 @@ void prepareFolders();
 // Chinese never renders as boxes.
 void installFontSubstitutes();
 
+// What every window needs before it is built: the font substitutes and the
+// skin's style sheet.
+void installLook();
+
 }  // namespace Startup
 
 #endif

@@ -27,13 +27,6 @@ HLTestAudio::HLTestAudio(QWidget *parent)
                    | Qt::WindowMinimizeButtonHint);
     g_audioTestRing.resetCursors();
     ui->pushButtonx->setCheckable(true);
-    ui->pbClose->setStyleSheet(
-        QStringLiteral("QPushButton{border-style:none;border-image:url(image/send.png);"
-                       "border-width:0px;}         QPushButton:hover{border-style:none;"
-                       "border-image:url(image/send_1.png);}"));
-    ui->pushButtonx->setStyleSheet(
-        QStringLiteral("QPushButton{border-style:none;border-image:url(image/send.png);"
-                       "border-width:0px;}"));
     if (auto *caption = ui->widget->findChild<QLabel *>(QStringLiteral("label")))
         caption->setText(tr("  语音测试"));
     ui->label_2->hide();

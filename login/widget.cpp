@@ -1,6 +1,7 @@
 #include "login/widget.h"
 
 #include "ui_widget.h"
+#include "widgets/skinstyle.h"
 
 #include "app/globals.h"
 #include "app/hosts.h"
@@ -37,31 +38,6 @@
 #include <cstring>
 
 namespace {
-
-// The field picture is drawn whole, as large as the field: the toolkit
-// would cut a sliced border out of the double-size picture in its device
-// pixels and square off the corners on a screen at 200 %.
-const char *const kComboStyle =
-    "QComboBox{background-color:transparent;border-style:none;border-image:url(image/user_1.png);"
-    "margin:0px;padding:4px;} "
-    "QComboBox::down-arrow{image:url(image/droparrow.png);} "
-    "QComboBox::drop-down{background-color:transparent;margin:0px;padding:0px;} "
-    "QComboBox:hover{border-image:url(image/user_2.png);border-width:4px;border-style:none;"
-    "background-color:transparent;} "
-    "QComboBox:pressed{border-image:url(image/user_2.png);border-width:4px;border-style:none;"
-    "background-color:transparent;}";
-
-const char *const kPasswordStyle =
-    "QLineEdit{border-image:url(image/pass_1.png);border-style:none;background-color:transparent;} "
-    "QLineEdit:hover{border-image:url(image/pass_2.png);border-style:none;"
-    "background-color:transparent;} "
-    "QLineEdit:pressed{border-image:url(image/pass_2.png);border-style:none;"
-    "background-color:transparent;}";
-
-const char *const kLoginButtonStyle =
-    "QPushButton{border-image:url(image/loginbutton_1.png);} "
-    "QPushButton:hover{border-image:url(image/loginbutton_2.png);} "
-    "QPushButton:pressed{border-image:url(image/loginbutton_2.png);}";
 
 // Service answers are texts; a NUL ends them.
 QString answerText(QByteArray body)
@@ -125,14 +101,12 @@ Widget::Widget(QWidget *parent)
     ui->lePassword->setEchoMode(QLineEdit::Password);
     ui->lePassword->setTextMargins(3, 0, 0, 0);
     setTabOrder(ui->cbUsername, ui->lePassword);
-    ui->cbUsername->setStyleSheet(QString::fromUtf8(kComboStyle));
-    ui->comboBox->setStyleSheet(QString::fromUtf8(kComboStyle));
-    ui->lePassword->setStyleSheet(QString::fromUtf8(kPasswordStyle));
-    ui->pbLogin->setStyleSheet(QString::fromUtf8(kLoginButtonStyle));
 
     QPalette buttonPalette = ui->pbLogin->palette();
     buttonPalette.setColor(QPalette::ButtonText, Qt::white);
     ui->pbLogin->setPalette(buttonPalette);
+    for (QWidget *box : {ui->checkBox, ui->checkBox_2})
+        SkinStyle::keepWindowBrush(box);
     QPalette rememberPalette = ui->checkBox->palette();
     rememberPalette.setColor(QPalette::Active, QPalette::WindowText, QColor(7, 70, 123));
     rememberPalette.setColor(QPalette::Inactive, QPalette::WindowText, QColor(7, 70, 123));

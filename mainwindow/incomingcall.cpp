@@ -10,13 +10,6 @@ namespace {
 
 const int kNoAnswerMs = 45000;
 
-QString buttonStyle(const QString &picture)
-{
-    return QStringLiteral("QPushButton{border:none;border-image:url(%1);color:white;}"
-                          " QPushButton:pressed{padding-top:2px;}")
-        .arg(picture);
-}
-
 }  // namespace
 
 IncomingCall::IncomingCall(QWidget *parent)
@@ -27,8 +20,6 @@ IncomingCall::IncomingCall(QWidget *parent)
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setFixedSize(300, 180);
     ui->lbTitle->raise();
-    ui->pbAnswer->setStyleSheet(buttonStyle(QStringLiteral("image/answer.png")));
-    ui->pbDecline->setStyleSheet(buttonStyle(QStringLiteral("image/decline.png")));
     QPalette numberPalette = ui->lbNumber->palette();
     numberPalette.setColor(QPalette::WindowText, QColor(28, 108, 216));
     ui->lbNumber->setPalette(numberPalette);

@@ -23,44 +23,12 @@
 #include "widgets/leavetimewidget.h"
 #include "widgets/mylabel.h"
 #include "widgets/skinpicture.h"
+#include "widgets/skinstyle.h"
 
 #include <QApplication>
 #include <QBitmap>
 #include <QMovie>
 #include <QRegExpValidator>
-
-namespace {
-
-// Normal picture, then the same declarations for hover and pressed.
-QString keyStyle(const QString &normal, const QString &hover)
-{
-    const QString rule = QStringLiteral(
-        "{border-image:url(%1);border-style:none;background-color:transparent;border-width:1px;}");
-    return QStringLiteral("QToolButton") + rule.arg(normal) + QStringLiteral(" QToolButton:hover")
-           + rule.arg(hover) + QStringLiteral(" QToolButton:pressed") + rule.arg(hover);
-}
-
-QString keyStyle(const QString &normal)
-{
-    QString hover = normal;
-    hover.replace(QStringLiteral(".png"), QStringLiteral("-1.png"));
-    return keyStyle(normal, hover);
-}
-
-QString tabStyle(const QString &checked, const QString &unchecked)
-{
-    return QStringLiteral("QToolButton:checked{border-style:none;background-color:transparent;"
-                          "image:url(%1);}  QToolButton{border-style:none;background-color:"
-                          "transparent;image:url(%2);}")
-        .arg(checked, unchecked);
-}
-
-QString pictureStyle(const QString &picture)
-{
-    return QStringLiteral("QToolButton{border-style:none;border-image:url(%1);}").arg(picture);
-}
-
-}  // namespace
 
 MianWindow::MianWindow(QWidget *parent)
     : QWidget(parent)
@@ -81,6 +49,7 @@ MianWindow::MianWindow(QWidget *parent)
     if (!outline.isNull())
         setMask(outline.mask());
 
+    SkinStyle::keepWindowBrush(ui->listWidget_3);
     setUpRecordLists();
     connect(ui->listWidget_3, &QWidget::customContextMenuRequested, this, &MianWindow::customMune);
 
@@ -128,45 +97,9 @@ MianWindow::MianWindow(QWidget *parent)
     inputPalette.setColor(QPalette::Inactive, QPalette::Text, Qt::white);
     inputPalette.setColor(QPalette::Disabled, QPalette::Text, QColor(118, 116, 108));
     ui->leInput->setPalette(inputPalette);
-    ui->leInput->setStyleSheet(QStringLiteral("QLineEdit{border-image:url(image/inpp.png)}"));
 
-    // Pictures of every button.
-    const QString keyImages[] = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "11", "0", "12"};
-    QToolButton *const keys[] = {ui->d1, ui->d2, ui->d3, ui->d4,  ui->d5,  ui->d6,
-                                 ui->d7, ui->d8, ui->d9, ui->d10, ui->d11, ui->d12};
-    for (int i = 0; i < 12; ++i)
-        keys[i]->setStyleSheet(keyStyle(QStringLiteral("image/keyboard/%1.png").arg(keyImages[i])));
-    ui->tbAdd->setStyleSheet(keyStyle(QStringLiteral("image/addf.png"), QStringLiteral("image/addf1.png")));
-    ui->tbDel->setStyleSheet(keyStyle(QStringLiteral("image/delx.png"), QStringLiteral("image/delx1.png")));
-    ui->d13->setStyleSheet(keyStyle(QStringLiteral("image/wcall.png")));
-    ui->d14->setStyleSheet(keyStyle(QStringLiteral("image/hcall.png")));
     ui->d13->setToolTip(tr("网络直拨"));
     ui->d14->setToolTip(tr("回拨"));
-    ui->tb2_2->setStyleSheet(tabStyle(QStringLiteral("image/lphone.png"), QStringLiteral("image/lphone-1.png")));
-    ui->tb2->setStyleSheet(tabStyle(QStringLiteral("image/dphone.png"), QStringLiteral("image/dphone-1.png")));
-    ui->tb3->setStyleSheet(tabStyle(QStringLiteral("image/tphone.png"), QStringLiteral("image/tphone-1.png")));
-    ui->toolButton_3->setStyleSheet(pictureStyle(QStringLiteral("image/touxiang.png")));
-    ui->tbY->setStyleSheet(pictureStyle(QStringLiteral("image/ye.png")));
-    ui->tbChong->setStyleSheet(pictureStyle(QStringLiteral("image/chongzhi.png")));
-    ui->tbTest->setStyleSheet(pictureStyle(QStringLiteral("image/yuyinceshi1.png")));
-    ui->tbYu->setStyleSheet(pictureStyle(QStringLiteral("image/yuer.png")));
-    ui->tbSetting->setStyleSheet(pictureStyle(QStringLiteral("image/setting.png")));
-    ui->toolButton->setStyleSheet(QStringLiteral(
-        "QToolButton{border-style:none;border-image:url(image/tbAudio.png);} "
-        "QToolButton:checked{border-style:none;border-image:url(image/tbAudio1.png);}"));
-    ui->toolButton_2->setStyleSheet(QStringLiteral(
-        "QToolButton{border-style:none;border-image:url(image/tbMk.png);} "
-        "QToolButton:checked{border-style:none;border-image:url(image/tbMk1.png);}"));
-    ui->pushButton_3->setStyleSheet(QStringLiteral(
-        "QPushButton{border-style:none;border-image:url(image/tbHangup.png);border-width:0px;} "
-        "QPushButton:hover{border-style:none;border-image:url(image/tbHangup1.png);border-width:0px;}"));
-    ui->widget_3->setStyleSheet(QStringLiteral(
-        "QWidget#widget_3{border-style:none;border-image:url(image/back1.png);border-width:1px;}"));
-    ui->widget_4->setStyleSheet(QStringLiteral(
-        "QWidget#widget_4{border-style:none;border-image:url(image/back.png);border-width:1px;}"));
-    ui->listWidget->setStyleSheet(QStringLiteral(
-        "QListWidget{border-style:none;border-image:url(image/back1.png);border-width:1px;}"));
-
     for (QToolButton *button : {ui->toolButton, ui->toolButton_2, ui->tb2, ui->tb3, ui->tb2_2})
         button->setCheckable(true);
     for (QToolButton *tab : {ui->tb2_2, ui->tb2, ui->tb3})
@@ -184,8 +117,6 @@ MianWindow::MianWindow(QWidget *parent)
 
     for (QListWidget *list : {ui->listWidget_2, ui->listWidget, ui->listWidget_3})
         list->setItemDelegate(new NoFocusDelegate(list));
-    ui->listWidget_2->setStyleSheet(
-        QStringLiteral("background-color:white;border-style:none;border-color:white;"));
     QPalette hintPalette = ui->listWidget_2->palette();
     hintPalette.setColor(QPalette::All, QPalette::Text, QColor(28, 108, 216));
     ui->listWidget_2->setPalette(hintPalette);

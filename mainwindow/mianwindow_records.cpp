@@ -55,20 +55,6 @@ QString contactText(const QString &name, const QString &phone)
     return name + QStringLiteral("  ") + phone;
 }
 
-const char *const kMenuStyle =
-    "QMenuBar {background-color: #FFFFFF;}"
-    " QMenuBar::item {spacing: 3px; padding: 1px 4px; background: transparent;}"
-    " QMenu {background-color: #FFFFFF; border: 1px solid #A7A6AA; padding: 2px 0px 2px 1px;}"
-    " QMenu::item {border: 1px solid transparent; margin: 0px 2px 0px 2px;"
-    " padding: 2px 9px 2px 30px;}"
-    " QMenu::item:selected {border: 1px solid #335EA8; background: #3992d4;}"
-    " QMenu::separator {height: 1px; background: #A7A6AA; margin-left: 30px;"
-    " margin-right: 0px; margin-top: 1px; margin-bottom: 1px;}"
-    " QMenu::icon:checked {background: #3992d4; border: 1px inset #335EA8;"
-    " position: absolute; top: 1px; right: 1px; bottom: 1px; left: 1px;}"
-    " QMenu::indicator {width: 13px; height: 13px;}"
-    " QToolBar {border: none;}";
-
 }  // namespace
 
 void MianWindow::setUpRecordLists()
@@ -79,7 +65,7 @@ void MianWindow::setUpRecordLists()
     QFont menuFont = m_contactMenu->font();
     menuFont.setPointSize(10);
     m_contactMenu->setFont(menuFont);
-    m_contactMenu->setStyleSheet(QString::fromUtf8(kMenuStyle));
+    m_contactMenu->setObjectName(QStringLiteral("recordMenu"));
     QAction *direct = m_contactMenu->addAction(QIcon(QStringLiteral("image/pstn.png")),
                                                tr("网络电话直拨"), this, &MianWindow::onPstn);
     direct->setToolTip(tr("网络电话直拨：只需要您的网速良好"));

@@ -10,7 +10,7 @@ AddFriend::AddFriend(QWidget *parent)
     , ui(new Ui::AddFriend)
 {
     ui->setupUi(this);
-    ContactDialog::setUp(this, ui->toolButton, ui->toolButton_2, ui->lineEdit_2);
+    ContactDialog::setUp(this, ui->lineEdit_2);
 }
 
 AddFriend::~AddFriend()

@@ -1,6 +1,7 @@
 #include "records/callrecord.h"
 
 #include "ui_callrecord.h"
+#include "widgets/skinstyle.h"
 
 #include <QAction>
 #include <QCursor>
@@ -8,17 +9,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
-
-namespace {
-
-QString buttonStyle(const QString &picture)
-{
-    return QStringLiteral("QToolButton{border-style:none;border-width:0px;background-color:"
-                          "transparent;border-image:url(%1)}")
-        .arg(picture);
-}
-
-}  // namespace
 
 QMenu *RecordMenus::prepare(const PHONEDATA &data, bool isHistory) const
 {
@@ -37,11 +27,6 @@ CallRecord::CallRecord(QWidget *parent)
     // the list and open a second one.
     setContextMenuPolicy(Qt::PreventContextMenu);
 
-    ui->toolButton->setStyleSheet(buttonStyle(QStringLiteral("image/moren.png")));
-    ui->toolButton_3->setStyleSheet(QStringLiteral(
-        "QToolButton{border-style:none;background-color:transparent;border-image:url(image/callout.png)}"));
-    ui->toolButton_2->setStyleSheet(buttonStyle(QStringLiteral("image/wangluo.png")));
-    ui->toolButton_4->setStyleSheet(buttonStyle(QStringLiteral("image/huibo.png")));
     ui->toolButton_2->setToolTip(tr("网络电话直拨"));
     ui->toolButton_4->setToolTip(tr("回拨呼叫"));
     // A screen reader sees no pictures; the row's own name is set with its record.
@@ -50,10 +35,6 @@ CallRecord::CallRecord(QWidget *parent)
     ui->toolButton_2->setAccessibleName(tr("网络电话直拨"));
     ui->toolButton_4->setAccessibleName(tr("回拨呼叫"));
 
-    const QString labelStyle =
-        QStringLiteral("QLabel{border-style:none;border-width:0px;background-color:transparent}");
-    for (QLabel *label : {ui->label, ui->label_2, ui->label_3})
-        label->setStyleSheet(labelStyle);
     QPalette timePalette = ui->label_3->palette();
     timePalette.setColor(QPalette::Active, QPalette::Text, QColor(0, 170, 255));
     timePalette.setColor(QPalette::Inactive, QPalette::Text, QColor(0, 170, 255));
@@ -94,24 +75,14 @@ void CallRecord::setHistoryData(const PHONEDATA &data)
     showRecord(data);
     ui->label_3->setText(data.time);
     // The direction shows in the picture; a missed call's number is red as well.
-    QString picture = QStringLiteral("image/callout.png");
     QString spoken = tr("呼出电话");
-    bool missed = false;
-    if (data.type == QLatin1String("in")) {
-        picture = QStringLiteral("image/callin.png");
+    if (data.type == QLatin1String("in"))
         spoken = tr("呼入电话");
-    } else if (data.type == QLatin1String("miss")) {
-        picture = QStringLiteral("image/callmiss.png");
+    else if (data.type == QLatin1String("miss"))
         spoken = tr("未接来电");
-        missed = true;
-    }
-    ui->toolButton_3->setStyleSheet(
-        QStringLiteral("QToolButton{border-style:none;background-color:transparent;border-image:url(%1)}")
-            .arg(picture));
+    SkinStyle::setState(ui->toolButton_3, "callType", data.type);
     ui->toolButton_3->setAccessibleName(spoken);
-    if (missed)
-        ui->label->setStyleSheet(QStringLiteral(
-            "QLabel{border-style:none;border-width:0px;background-color:transparent;color:#e03c31}"));
+    SkinStyle::setState(ui->label, "missed", data.type == QLatin1String("miss"));
 }
 
 void CallRecord::setContactData(const PHONEDATA &data)

@@ -8,7 +8,7 @@ EditFriend::EditFriend(QWidget *parent)
     , ui(new Ui::EditFriend)
 {
     ui->setupUi(this);
-    ContactDialog::setUp(this, ui->toolButton, ui->toolButton_2, ui->lineEdit_2);
+    ContactDialog::setUp(this, ui->lineEdit_2);
 }
 
 EditFriend::~EditFriend()

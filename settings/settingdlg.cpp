@@ -10,6 +10,7 @@
 #include "ui_settingdlg.h"
 #include "widgets/accessibletab.h"
 #include "widgets/skinpicture.h"
+#include "widgets/skinstyle.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -27,19 +28,6 @@ namespace {
 // request pending for the rest of the run.
 constexpr int kUpdateTimeoutMs = 30000;
 
-QString toolButtonStyle(const QString &normal, const QString &active)
-{
-    const QString states =
-        QStringLiteral("{border-image:url(%1);border-style:none;background-color:transparent;border-width:1px;}");
-    return QStringLiteral("QToolButton") + states.arg(normal) + QStringLiteral("                ")
-           + QStringLiteral("QToolButton:hover") + states.arg(active) + QStringLiteral("    ")
-           + QStringLiteral("QToolButton:pressed") + states.arg(active);
-}
-
-const char kPlainFrame[] = "QFrame{border-style:none;background-color:transparent;border-width:1px;}";
-const char kSelectedFrame[] =
-    "QFrame{border-style:none;background-color:transparent;border-width:1px;border-image:url(image/setting19.png);}";
-
 }  // namespace
 
 SettingDlg::SettingDlg(QWidget *parent)
@@ -56,13 +44,8 @@ SettingDlg::SettingDlg(QWidget *parent)
     {
         QToolButton *button;
         ClickFrame *frame;
-        const char *image;
-    } icons[] = {{ui->toolButton_21, ui->frame_8, "image/setset.png"},
-                 {ui->toolButton_4, ui->frame_5, "image/setting7.png"},
-                 {ui->toolButton_5, ui->frame_6, "image/setting4.png"}};
+    } icons[] = {{ui->toolButton_21, ui->frame_8}, {ui->toolButton_4, ui->frame_5}, {ui->toolButton_5, ui->frame_6}};
     for (const auto &icon : icons) {
-        const QString image = QString::fromLatin1(icon.image);
-        icon.button->setStyleSheet(toolButtonStyle(image, image));
         // The icon is part of its selector: a press on it selects the page.
         icon.button->setAttribute(Qt::WA_TransparentForMouseEvents);
         // The frame takes only the mouse; from the keyboard the icon selects.
@@ -72,28 +55,14 @@ SettingDlg::SettingDlg(QWidget *parent)
         icon.button->setCheckable(true);
         AccessibleTab::mark(icon.button);
     }
-    const QString update = toolButtonStyle(QStringLiteral("image/gengxin.png"), QStringLiteral("image/gengxin1.png"));
-    ui->toolButton_10->setStyleSheet(update);
-    ui->toolButton_20->setStyleSheet(update);
-    const QString button =
-        QStringLiteral("QPushButton{border-style:none;border-image:url(image/send.png);border-width:0px;}"
-                       "                "
-                       "QPushButton:hover{border-style:none;border-image:url(image/send_1.png);}");
-    ui->pushButton_2->setStyleSheet(button);
-    ui->pushButton->setStyleSheet(button);
     // Style sheets stop the window's font from reaching the widgets inside
     // the styled ones; hand it down to those without a font of their own.
     for (QWidget *widget : findChildren<QWidget *>()) {
         if (!widget->testAttribute(Qt::WA_SetFont))
             widget->setFont(font());
     }
-    // A label is a QFrame too: keep the selected border on the selector only.
-    for (QLabel *label : {ui->label_16, ui->label_5, ui->label_6})
-        label->setStyleSheet(QStringLiteral("QLabel{border-image:none;}"));
-    for (ClickFrame *frame : {ui->frame_8, ui->frame_5, ui->frame_6}) {
-        frame->setStyleSheet(QString::fromLatin1(kPlainFrame));
+    for (ClickFrame *frame : {ui->frame_8, ui->frame_5, ui->frame_6})
         connect(frame, &ClickFrame::setIndex, this, &SettingDlg::setIndex);
-    }
 
     // The address comes from the build or the environment: escape it before
     // it becomes part of a link.
@@ -133,7 +102,7 @@ void SettingDlg::setIndex(ClickFrame *frame)
     } selectors[] = {{ui->frame_8, 1}, {ui->frame_5, 2}, {ui->frame_6, 0}};
     for (const auto &selector : selectors) {
         const bool selected = selector.frame == frame;
-        selector.frame->setStyleSheet(QString::fromLatin1(selected ? kSelectedFrame : kPlainFrame));
+        SkinStyle::setState(selector.frame, "selected", selected);
         selector.frame->findChild<QToolButton *>()->setChecked(selected);
         if (selected)
             ui->stackedWidget->setCurrentIndex(selector.page);

@@ -8,10 +8,6 @@ UserDlg::UserDlg(QWidget *parent)
 {
     ui->setupUi(this);
     setWindowTitle(tr("用户协议"));
-    ui->pushButton->setStyleSheet(
-        QStringLiteral("QPushButton{border-style:none;border-image:url(image/send.png);border-width:0px;}"
-                       "                "
-                       "QPushButton:hover{border-style:none;border-image:url(image/send_1.png);}"));
 }
 
 UserDlg::~UserDlg()

@@ -161,7 +161,7 @@ int main(int argc, char *argv[])
     Startup::prepareFolders();
     Hosts::installTrust();
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
-    Startup::installFontSubstitutes();
+    Startup::installLook();
     QApplication::setQuitOnLastWindowClosed(false);
 
     Widget login;

@@ -6,6 +6,7 @@
 #include "platform/translation.h"
 #include "updater/updatejob.h"
 #include "updater/updatewindow.h"
+#include "widgets/skinstyle.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -48,6 +49,7 @@ int main(int argc, char *argv[])
     const QString programDir = Paths::programDir();
     QDir::setCurrent(programDir);
     Hosts::installTrust();
+    SkinStyle::apply();
     // The entries follow "--"; without it every argument is an entry, and
     // none that looks like an option is accepted as one.
     QStringList entries = app.arguments().mid(1);

@@ -19,13 +19,6 @@ UpdateWindow::UpdateWindow(UpdateJob *job, QWidget *parent)
 {
     setWindowTitle(tr("Nuvoxa 在线升级"));
     setFixedSize(400, 150);
-    setStyleSheet(QStringLiteral(
-        "UpdateWindow{background-color:rgb(247,250,255);}"
-        "QLabel{color:rgb(7,70,123);}"
-        "QProgressBar{border:1px solid rgb(28,108,216);border-radius:3px;background:white;"
-        "text-align:center;height:18px;}"
-        "QProgressBar::chunk{background-color:rgb(28,108,216);}"
-        "QPushButton{min-width:65px;min-height:24px;}"));
     // File names come from the server: never interpret them.
     m_status->setTextFormat(Qt::PlainText);
     m_file->setTextFormat(Qt::PlainText);

@@ -26,8 +26,8 @@ void follow(QWidget *now)
     }
     if (!g_frame) {
         g_frame = new QFocusFrame(now);
-        // Style sheets of the windows would otherwise paint over the ring.
-        g_frame->setStyleSheet(QStringLiteral("QFocusFrame{border:2px solid rgb(28, 108, 216);}"));
+        // The skin's style sheet draws the ring by this name.
+        g_frame->setObjectName(QStringLiteral("focusRing"));
     }
     g_frame->setWidget(now);
 }

@@ -11,13 +11,6 @@ MyTitleBar::MyTitleBar(QWidget *parent)
     ui->setupUi(this);
     if (objectName().isEmpty())
         setObjectName(QStringLiteral("MyTitleBarClass"));
-    setStyleSheet(QStringLiteral("QWidget{border-width:0px;border-radius:20px;}"));
-    ui->close->setStyleSheet(
-        QStringLiteral("QToolButton{border:none;border-image:url(image/close_1.png)} "
-                       "QToolButton:hover{border:none;border-image:url(image/close_2.png)}"));
-    ui->minimize->setStyleSheet(
-        QStringLiteral("QToolButton{border:none;border-image:url(image/min_1.png)} "
-                       "QToolButton:hover{border:none;border-image:url(image/min_2.png)}"));
     ui->minimize->setToolTip(tr("最小化"));
     ui->close->setToolTip(tr("关闭"));
     if (parent) {

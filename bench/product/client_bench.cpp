@@ -201,7 +201,7 @@ int main(int argc, char *argv[])
 
     QDir::setCurrent(Paths::programDir());
     QDir().mkpath(Paths::tempDir());
-    Startup::installFontSubstitutes();
+    Startup::installLook();
     Hosts::installTrust();
     QApplication::setQuitOnLastWindowClosed(false);
     int status = 2;

@@ -119,7 +119,7 @@ int main(int argc, char **argv)
 
     QApplication app(argc, argv);
     QDir::setCurrent(QCoreApplication::applicationDirPath());
-    Startup::installFontSubstitutes();
+    Startup::installLook();
     g_account = QStringLiteral("bench");
     g_balance = QStringLiteral("12.50");
 

@@ -293,7 +293,7 @@ private slots:
         m_sharedCloud = env("NUVOXA_CLOUD_HOST");
         QVERIFY2(!m_db.isEmpty() && !env("NUVOXA_SIP_HOST").isEmpty(),
                  "run through ctest: the service stack's addresses are missing");
-        Startup::installFontSubstitutes();
+        Startup::installLook();
         QVERIFY(Hosts::installTrust());  // the stack's own authority, as the client does at start
         TestUtil::clearDataDir();
         // Our own account: the stack is shared with other tests. The account

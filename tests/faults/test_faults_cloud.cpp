@@ -93,7 +93,7 @@ private:
     }
 
 private slots:
-    void initTestCase() { Startup::installFontSubstitutes(); }
+    void initTestCase() { Startup::installLook(); }
 
     void init()
     {

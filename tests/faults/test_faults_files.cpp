@@ -163,7 +163,7 @@ private:
 private slots:
     void initTestCase()
     {
-        Startup::installFontSubstitutes();
+        Startup::installLook();
         qRegisterMetaType<PHONEDATA>();
     }
 

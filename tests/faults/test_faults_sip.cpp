@@ -154,7 +154,7 @@ private:
 private slots:
     void initTestCase()
     {
-        Startup::installFontSubstitutes();
+        Startup::installLook();
         QVERIFY(m_state.isValid());
         QVERIFY2(startStack(), "the private service stack did not start");
         // A voice folder left world-writable, e.g. by an older copy.

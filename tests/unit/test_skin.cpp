@@ -1,6 +1,7 @@
 // The pictures next to the program: every picture of the skin table exists
 // at its recorded size, window outlines can shape a window, the login
-// animation plays, and every picture the client's sources name is provided.
+// animation plays, and every picture the client's sources and its style
+// sheet name is provided.
 #include <QBitmap>
 #include <QDir>
 #include <QDirIterator>
@@ -221,23 +222,27 @@ private slots:
         if (source.isEmpty() || !QDir(source).exists())
             QSKIP("NUVOXA_SOURCE_DIR is not set");
         const QRegularExpression named(QStringLiteral("image/([A-Za-z0-9_./-]+\\.(?:png|gif))"));
-        QStringList missing;
-        int found = 0;
+        QStringList files;
         for (const char *dir : {"app", "platform", "widgets", "login", "mainwindow", "records", "audio", "settings", "forms"}) {
             QDirIterator it(source + QLatin1Char('/') + QLatin1String(dir),
                             {QStringLiteral("*.cpp"), QStringLiteral("*.h"), QStringLiteral("*.ui")}, QDir::Files,
                             QDirIterator::Subdirectories);
-            while (it.hasNext()) {
-                QFile f(it.next());
-                if (!f.open(QIODevice::ReadOnly))
-                    continue;
-                auto m = named.globalMatch(QString::fromUtf8(f.readAll()));
-                while (m.hasNext()) {
-                    const QString name = m.next().captured(1);
-                    ++found;
-                    if (!m_names.contains(name))
-                        missing << QFileInfo(f.fileName()).fileName() + QStringLiteral(": image/") + name;
-                }
+            while (it.hasNext())
+                files << it.next();
+        }
+        // The style sheet names most of them; a misspelt one draws nothing, silently.
+        files << source + QStringLiteral("/image/nuvoxa.qss");
+        QStringList missing;
+        int found = 0;
+        for (const QString &file : files) {
+            QFile f(file);
+            QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(file));
+            auto m = named.globalMatch(QString::fromUtf8(f.readAll()));
+            while (m.hasNext()) {
+                const QString name = m.next().captured(1);
+                ++found;
+                if (!m_names.contains(name))
+                    missing << QFileInfo(f.fileName()).fileName() + QStringLiteral(": image/") + name;
             }
         }
         missing.removeDuplicates();

@@ -90,7 +90,7 @@ class TestAccessibility : public QObject
 private slots:
     void initTestCase()
     {
-        Startup::installFontSubstitutes();
+        Startup::installLook();
         FocusMarker::install();
         // Nothing answers here: the login window's advertisement download fails at once.
         qputenv("NUVOXA_CLOUD_HOST", "127.0.0.1:9");

@@ -1,6 +1,7 @@
 // The volume bar's slider style and controls, and the audio test dialog with
 // scripted devices.
 #include "../audio/scripteddevices.h"
+#include "app/startup.h"
 #include "audio/audiotestring.h"
 #include "audio/hltestaudio.h"
 #include "audio/mystyle.h"
@@ -56,6 +57,8 @@ class TestAudioWidgets : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { Startup::installLook(); }
+
     void init()
     {
         // No sound server: whatever a test opens must cope.

@@ -72,7 +72,7 @@ private:
     }
 
 private slots:
-    void initTestCase() { Startup::installFontSubstitutes(); }
+    void initTestCase() { Startup::installLook(); }
 
     void init()
     {

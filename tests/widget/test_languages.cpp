@@ -166,7 +166,7 @@ class TestLanguages : public QObject
 private slots:
     void initTestCase()
     {
-        Startup::installFontSubstitutes();
+        Startup::installLook();
         qputenv("NUVOXA_CLOUD_HOST", "127.0.0.1:9");
         qputenv("NUVOXA_WEB_HOST", "web.example:8080");
     }

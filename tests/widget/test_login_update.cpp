@@ -134,7 +134,7 @@ private:
 private slots:
     void initTestCase()
     {
-        Startup::installFontSubstitutes();
+        Startup::installLook();
         QVERIFY(qEnvironmentVariableIsSet("NUVOXA_LOGIN_UPDATE_PRIVATE"));
         QVERIFY(Paths::programDir() != TestUtil::binFile(""));
     }

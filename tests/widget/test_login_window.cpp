@@ -65,7 +65,7 @@ GifLogin *progressWindow()
 int closeChild(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    Startup::installFontSubstitutes();
+    Startup::installLook();
     InstanceGuard guard("Nuvoxa");
     if (guard.acquire() != InstanceGuard::Result::Acquired)
         return 3;
@@ -114,7 +114,7 @@ private:
 private slots:
     void initTestCase()
     {
-        Startup::installFontSubstitutes();
+        Startup::installLook();
         QVERIFY(m_service.listen());
         // Logins in this file go no further than the voice library.
         m_service.stall("/cloud/login.aspx");

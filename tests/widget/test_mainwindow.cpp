@@ -88,7 +88,7 @@ private:
     }
 
 private slots:
-    void initTestCase() { Startup::installFontSubstitutes(); }
+    void initTestCase() { Startup::installLook(); }
 
     void init()
     {

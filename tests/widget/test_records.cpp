@@ -17,6 +17,7 @@
 #include "windowdriver.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -117,7 +118,7 @@ private:
 private slots:
     void initTestCase()
     {
-        Startup::installFontSubstitutes();
+        Startup::installLook();
         qRegisterMetaType<PHONEDATA>();
     }
 
@@ -552,6 +553,32 @@ private slots:
         history()->verticalScrollBar()->setValue(history()->verticalScrollBar()->maximum());
         QTRY_VERIFY(history()->itemWidget(history()->item(299)));
         QCOMPARE(label(row(history(), 299), "label"), QString("100299"));
+    }
+
+    // A history row shows the direction of its call and a missed call's
+    // number in red, and a row given another record takes that one's look.
+    void historyRowShowsTheKindOfCall()
+    {
+        auto show = [](CallRecord &record, const QString &kind) {
+            record.setHistoryData(PHONEDATA{"26.12.07 10:00", "13900000000", kind, ""});
+            record.ensurePolished();
+            return record.findChild<QToolButton *>("toolButton_3")->grab().toImage();
+        };
+        auto red = [](CallRecord &record) {
+            return record.findChild<QLabel *>("label")->palette().color(QPalette::WindowText) == QColor(0xe0, 0x3c, 0x31);
+        };
+        QHash<QString, QImage> fresh;
+        for (const QString kind : {"out", "in", "miss"}) {
+            CallRecord record;
+            fresh[kind] = show(record, kind);
+            QCOMPARE(red(record), kind == "miss");
+        }
+        QVERIFY(fresh["out"] != fresh["in"] && fresh["in"] != fresh["miss"] && fresh["out"] != fresh["miss"]);
+        CallRecord reused;
+        for (const QString kind : {"miss", "out", "in", "miss", "in"}) {
+            QVERIFY2(show(reused, kind) == fresh[kind], qPrintable(kind));
+            QCOMPARE(red(reused), kind == "miss");
+        }
     }
 
     void noFocusFrame()

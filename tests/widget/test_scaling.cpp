@@ -39,7 +39,7 @@ private slots:
     void initTestCase()
     {
         QCOMPARE(qApp->devicePixelRatio(), 2.0);
-        Startup::installFontSubstitutes();
+        Startup::installLook();
         qputenv("NUVOXA_CLOUD_HOST", "127.0.0.1:9");
         qputenv("NUVOXA_WEB_HOST", "web.example:8080");
     }

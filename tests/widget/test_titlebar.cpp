@@ -1,4 +1,5 @@
 // The title bar of frameless windows: dragging, minimise and close.
+#include "app/startup.h"
 #include "testutil.h"
 #include "widgets/mytitlebar.h"
 
@@ -30,6 +31,8 @@ class TestTitleBar : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { Startup::installLook(); }
+
     void dragKeepsThePointerOffset()
     {
         Window window;
