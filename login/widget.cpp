@@ -33,6 +33,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPixmap>
+#include <QTimer>
 #include <QUrl>
 
 #include <cstring>
@@ -60,14 +61,16 @@ Widget::Widget(QWidget *parent)
 
     // The skin picture is the window: its transparent parts are cut away.
     // The outline is one bit deep, so the mask comes from the plain picture
-    // at any scale.
-    const QPixmap skin(QStringLiteral("image/login.png"));
+    // at any scale; at 100 % that is the picture shown, decoded once.
+    const QString skinFile = QStringLiteral("image/login.png");
+    const QPixmap skin = SkinPicture::load(skinFile);
+    QBitmap outline;
     if (!skin.isNull()) {
+        outline = (skin.devicePixelRatio() == 1 ? skin : QPixmap(skinFile)).mask();
         QPalette palette = this->palette();
-        palette.setBrush(QPalette::All, QPalette::Window,
-                         QBrush(SkinPicture::load(QStringLiteral("image/login.png"))));
+        palette.setBrush(QPalette::All, QPalette::Window, QBrush(skin));
         setPalette(palette);
-        setMask(skin.mask());
+        setMask(outline);
     }
 
     QMetaObject::invokeMethod(this, [] { callSdkPrewarm(); }, Qt::QueuedConnection);
@@ -119,8 +122,8 @@ Widget::Widget(QWidget *parent)
     m_movie = new QMovie(QStringLiteral("image/300600.gif"), QByteArray(), this);
     m_gifLogin->setMovie(m_movie);
     // The animation is drawn on the login window's outline.
-    if (!skin.isNull())
-        m_gifLogin->setMask(skin.mask());
+    if (!outline.isNull())
+        m_gifLogin->setMask(outline);
 
     // A number from a link waits for the main window; until the login the
     // user is shown where to log in.
@@ -374,16 +377,20 @@ void Widget::startAdvertDownload()
     // An image of an earlier run must not show if this run gets none.
     QFile::remove(path);
 
-    m_adManager = new QNetworkAccessManager(this);
-    m_adUrl = Hosts::cloudBase() + QStringLiteral("/cloud/pc/app/hd.gif");
-    m_adFile = new QFile(path, this);
-    if (!m_adFile->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        gifDone(false);
-        return;
-    }
-    m_adReply = m_adManager->get(QNetworkRequest(QUrl(m_adUrl)));
-    connect(m_adReply, &QNetworkReply::finished, this, &Widget::httpFinished);
-    connect(m_adReply, &QNetworkReply::readyRead, this, &Widget::httpReadyRead);
+    // The request waits until the window is up: the first one loads the
+    // toolkit's network plugins, which the window does not need to show.
+    QTimer::singleShot(0, this, [this, path] {
+        m_adManager = new QNetworkAccessManager(this);
+        m_adUrl = Hosts::cloudBase() + QStringLiteral("/cloud/pc/app/hd.gif");
+        m_adFile = new QFile(path, this);
+        if (!m_adFile->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            gifDone(false);
+            return;
+        }
+        m_adReply = m_adManager->get(QNetworkRequest(QUrl(m_adUrl)));
+        connect(m_adReply, &QNetworkReply::finished, this, &Widget::httpFinished);
+        connect(m_adReply, &QNetworkReply::readyRead, this, &Widget::httpReadyRead);
+    });
 }
 
 void Widget::httpReadyRead()
