@@ -18,6 +18,7 @@
 #include <QFontDatabase>
 #include "widgets/messagebox.h"
 #include <QTextCodec>
+#include <QTimer>
 
 #include <cstdlib>
 
@@ -119,7 +120,11 @@ int run(QApplication &app, const QStringList &arguments)
     }
 
     prepareFolders();
-    Hosts::installTrust();
+    // With an extra authority every certificate of the system's store is
+    // parsed (a quarter of a second on a busy machine), which the login
+    // window does not need to show. Queued before the window exists, this
+    // still comes before any request the window makes.
+    QTimer::singleShot(0, [] { Hosts::installTrust(); });
     g_adReady = false;
     g_autoStart = false;
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
