@@ -442,6 +442,31 @@ private slots:
         expectOneHistoryEntry(number);
     }
 
+    // The proxy refuses a call the balance cannot pay a minute of: the
+    // window says the call failed, and nothing is charged.
+    void callRefusedWithoutMoney()
+    {
+        const QString balance = QStringLiteral("SELECT balance_cents FROM accounts WHERE account = '%1'").arg(m_account);
+        const QByteArray before = run(QStringLiteral("sqlite3"), {m_db, balance}).trimmed();
+        QVERIFY(sql(m_db, QStringLiteral("UPDATE accounts SET balance_cents = 5 WHERE account = '%1'").arg(m_account)));
+        const QString number = QStringLiteral("13800000005");
+        m_historyRows = history()->count();
+        type(number);
+        ModalAnswerer answerer;
+        answerer.answer(QStringLiteral("确定"));
+        QTest::mouseClick(child<QToolButton>(m_main, "d13"), Qt::LeftButton);
+        QCOMPARE(answerer.count(), 1);
+        QCOMPARE(answerer.last().text, QStringLiteral("呼叫失败，请稍后再试！"));
+        QVERIFY(!hangUp()->isVisible());
+        expectOneHistoryEntry(number);
+        QTest::qWait(3500);  // a poll: the library's end report changes nothing more
+        QVERIFY(!hangUp()->isVisible());
+        QCOMPARE(run(QStringLiteral("sqlite3"), {m_db, balance}).trimmed(), QByteArray("5"));
+        QVERIFY(sql(m_db, QStringLiteral("UPDATE accounts SET balance_cents = %1 WHERE account = '%2'")
+                              .arg(QString::fromLatin1(before), m_account)));
+        input()->clear();
+    }
+
     void callbackRequest()
     {
         const QString number = QStringLiteral("13700000002");
