@@ -7,6 +7,7 @@
 #include <linphone/core.h>
 #include <linphone/logging.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
@@ -33,6 +34,9 @@ const auto kCommandWait = 3000ms;  // longest wait for one engine command
 const auto kStartWait = 15000ms;  // longest wait for the core to come up
 const auto kStopWait = 5000ms;  // longest wait for the engine to stop
 const auto kPulseWait = 2000ms;  // longest wait for the sound server's defaults
+// How long a new call may take to ring, answer or fail before make_call
+// reports it started.
+const auto kRefusalWait = 1000ms;
 // The core handles the SIP messages that arrived when it is iterated: while a
 // registration or a call is being set up (or torn down) every answer is
 // handled at once (three answers lie on a call's way to its ACK, each waiting
@@ -100,6 +104,7 @@ struct CallInfo
     bool ended = false;
     bool hangupRequested = false;
     Clock::time_point lastHangup;
+    uint64_t serial = 0;  // outgoing calls: the number make_call gave it
 };
 
 const char *const kLogDomain = "callsdk";
@@ -265,6 +270,9 @@ private:
     void sendQueuedDtmf();
     enum class Start { Started, Refused, PreviousStillEnding };
     Start startCall(const std::string &number, bool g729);
+    // Whether the service refused the call just started (402) before it
+    // rang; false once it rings or after kRefusalWait.
+    bool refusedAtOnce();
     void chooseCodecs(bool g729);
     // Makes PulseAudio's default devices the core's defaults and, with a
     // call, that call's devices.
@@ -304,6 +312,12 @@ private:
     bool registering_ = false;
     LinphoneCall *current_ = nullptr;
     std::map<LinphoneCall *, CallInfo> calls_;
+    // Outgoing calls by serial: the last one started, the last one that got
+    // beyond its INVITE (ringing, answered or ended), the last one the
+    // service refused for want of money (402).
+    uint64_t startedSerial_ = 0;
+    uint64_t settledSerial_ = 0;
+    uint64_t refusedSerial_ = 0;
     std::set<LinphoneCall *> turnedAway_;  // incoming calls answered busy, until released
     Clock::time_point clearAuthAt_{};
     bool clearAuthPending_ = false;
@@ -883,12 +897,32 @@ int Engine::makeCall(const std::string &number, bool g729)
     for (;;) {
         Start r =
             call<Start>([this, number, g729] { return startCall(number, g729); }, Start::Refused);
-        if (r != Start::PreviousStillEnding)
-            return r == Start::Started ? 1 : 0;
+        if (r != Start::PreviousStillEnding) {
+            if (r != Start::Started)
+                return 0;
+            return !inline_ && refusedAtOnce() ? 0 : 1;
+        }
         if (inline_ || Clock::now() >= until)
             return 0;
         std::this_thread::sleep_for(20ms);
     }
+}
+
+bool Engine::refusedAtOnce()
+{
+    const uint64_t serial = call<uint64_t>([this] { return startedSerial_; }, 0);
+    const Clock::time_point until = Clock::now() + kRefusalWait;
+    while (serial && Clock::now() < until) {
+        const int seen = call<int>(
+            [this, serial] {
+                return refusedSerial_ == serial ? 2 : settledSerial_ >= serial ? 1 : 0;
+            },
+            1);
+        if (seen)
+            return seen == 2;
+        std::this_thread::sleep_for(5ms);
+    }
+    return false;
 }
 
 Engine::Start Engine::startCall(const std::string &number, bool g729)
@@ -927,6 +961,11 @@ Engine::Start Engine::startCall(const std::string &number, bool g729)
     // end answers.
     auto it = calls_.find(call);
     bool alive = it != calls_.end() && !it->second.ended;
+    const uint64_t serial = ++startedSerial_;
+    if (alive)
+        it->second.serial = serial;
+    else
+        settledSerial_ = serial;
     chooseSoundDevices(true, alive ? call : nullptr);
     it = calls_.find(call);
     if (it == calls_.end() || !it->second.ended)
@@ -1127,6 +1166,14 @@ void Engine::onCallState(
         if (state == LinphoneCallReleased)
             e.turnedAway_.erase(call);
         return;
+    }
+    auto known = e.calls_.find(call);
+    if (!incoming && known != e.calls_.end() && known->second.serial && state != LinphoneCallOutgoingInit
+        && state != LinphoneCallOutgoingProgress) {
+        e.settledSerial_ = std::max(e.settledSerial_, known->second.serial);
+        const LinphoneErrorInfo *error = linphone_call_get_error_info(call);
+        if (state == LinphoneCallError && error && linphone_error_info_get_protocol_code(error) == 402)
+            e.refusedSerial_ = known->second.serial;
     }
     if (!incoming && state == LinphoneCallOutgoingRinging)
         e.ringback_.start(e.playbackSink_);

@@ -33,7 +33,8 @@ CALLSDK_API void Md5String(char **text);
 CALLSDK_API void OnCallState(void (*callStateFunction)(char *state));
 // 1 enables G.729 for the next direct call, 0 disables it.
 CALLSDK_API void EnaleG729(int enable);
-// 1 = the call was started, anything else = failure.
+// 1 = the call was started, anything else = failure. A call the service
+// refuses for want of money (402) within a second of the INVITE failed.
 CALLSDK_API int make_call(char *number);
 // Asks the service to call back `bindPhone` and join it to `callee`.
 CALLSDK_API int make_call_back(char *callee, char *bindPhone);

@@ -48,6 +48,10 @@ const char kUsageText[] =
     "  callbacks [--account A] [--limit N]\n"
     "                               list recorded callback requests, newest first\n"
     "  outbox [--limit N]           list the texts sent to phones (binding codes), newest first\n"
+    "  set-rate PREFIX PRICE        price calls to numbers starting with PREFIX (PRICE a minute)\n"
+    "  rates                        list the rates by prefix\n"
+    "  charges [--account A] [--limit N]\n"
+    "                               list what answered calls cost, newest first\n"
     "  free-ports COUNT [--span K]  print COUNT free loopback ports (each the first of K free ones);\n"
     "                               needs no --db\n"
     "\n"
@@ -91,6 +95,20 @@ const char *commandHelp(const std::string &cmd) {
     return "usage: nuvoxa-service --db FILE outbox [--limit N]\n"
            "Prints one text a line: id, time (UTC), phone, text, separated by tabs. The service has no\n"
            "SMS gateway: this is where an operator reads the codes that bind phones.\n";
+  if (cmd == "set-rate")
+    return "usage: nuvoxa-service --db FILE set-rate PREFIX PRICE\n"
+           "Calls through the gateways to numbers starting with PREFIX (1-20 digits, or \"*\" for every\n"
+           "number) cost PRICE (up to two decimals, 0 for free) per started minute of answered time.\n"
+           "The longest prefix that starts the dialled number applies; a leading \"+\" counts as \"00\".\n"
+           "A call is refused when the balance does not pay its first minute, and cut when the balance\n"
+           "runs out. A new rate applies to calls that start after it.\n";
+  if (cmd == "rates")
+    return "usage: nuvoxa-service --db FILE rates\n"
+           "Prints one rate a line: prefix (\"*\" for every number) and price a minute, separated by a tab.\n";
+  if (cmd == "charges")
+    return "usage: nuvoxa-service --db FILE charges [--account A] [--limit N]\n"
+           "Prints one answered call a line: call record id, time (UTC), account, number, answered\n"
+           "seconds and price, separated by tabs.\n";
   if (cmd == "free-ports")
     return "usage: nuvoxa-service free-ports COUNT [--span K]\n"
            "Prints COUNT distinct ports, one a line, each starting a run of K (default 1) ports free\n"
@@ -393,6 +411,45 @@ int cmdOutbox(const std::string &db, const Args &a) {
   return kOk;
 }
 
+int cmdSetRate(const std::string &db, const Args &a) {
+  if (a.positional.size() != 2) return usageError("set-rate needs PREFIX and PRICE");
+  std::string prefix = a.positional[0];
+  if (prefix == "*") prefix.clear();
+  if (prefix.size() > 20 || prefix.find_first_not_of("0123456789") != std::string::npos ||
+      a.positional[0].empty())
+    return usageError("bad prefix (1-20 digits, or * for every number): " + a.positional[0]);
+  auto cents = parseMoney(a.positional[1], 100000);
+  if (!cents) return usageError("bad price (0 to 1000.00): " + a.positional[1]);
+  Store store;
+  if (!openStore(store, db, "127.0.0.1") || !store.setRate(prefix, *cents)) return kFailed;
+  return kOk;
+}
+
+int cmdRates(const std::string &db, const Args &a) {
+  if (!a.positional.empty()) return usageError("rates takes no arguments");
+  Store store;
+  if (!openStore(store, db, "127.0.0.1")) return kFailed;
+  for (const auto &r : store.rates())
+    std::printf("%s\t%s\n", r.prefix.empty() ? "*" : r.prefix.c_str(), formatMoney(r.centsPerMinute).c_str());
+  return kOk;
+}
+
+int cmdCharges(const std::string &db, const Args &a) {
+  if (!a.positional.empty()) return usageError("charges takes no arguments");
+  long limit = 100;
+  if (a.get("--limit") && !parseInt(*a.get("--limit"), 1, 1000000, &limit))
+    return usageError("bad limit: " + *a.get("--limit"));
+  std::string account = a.get("--account") ? *a.get("--account") : "";
+  if (!account.empty() && !isValidAccount(account)) return usageError("bad account: " + account);
+  Store store;
+  if (!openStore(store, db, "127.0.0.1")) return kFailed;
+  for (const auto &c : store.charges(account, static_cast<int>(limit)))
+    std::printf("%lld\t%s\t%s\t%s\t%lld\t%s\n", static_cast<long long>(c.cdrId), c.created.c_str(),
+                c.account.c_str(), c.number.c_str(), static_cast<long long>(c.seconds),
+                formatMoney(c.cents).c_str());
+  return kOk;
+}
+
 // Binds a TCP and a UDP socket on 127.0.0.1:port (0 = any); returns the
 // port or 0. The sockets stay open in `held` so later picks differ.
 int holdPort(int port, std::vector<int> &held) {
@@ -480,7 +537,8 @@ int main(int argc, char **argv) {
   static const std::vector<std::pair<std::string, std::vector<std::string>>> kOptions = {
       {"init", {"--realm"}},     {"serve", {"--port", "--sip"}},  {"add-account", {"--phone", "--balance"}},
       {"set-update", {}},        {"set-advert", {}},              {"callbacks", {"--account", "--limit"}},
-      {"keygen", {}},            {"outbox", {"--limit"}},
+      {"keygen", {}},            {"outbox", {"--limit"}},         {"set-rate", {}},
+      {"rates", {}},             {"charges", {"--account", "--limit"}},
   };
   for (const auto &o : kOptions) {
     if (o.first != cmd) continue;
@@ -494,6 +552,9 @@ int main(int argc, char **argv) {
     if (cmd == "set-advert") return cmdSetAdvert(db, a);
     if (cmd == "callbacks") return cmdCallbacks(db, a);
     if (cmd == "outbox") return cmdOutbox(db, a);
+    if (cmd == "set-rate") return cmdSetRate(db, a);
+    if (cmd == "rates") return cmdRates(db, a);
+    if (cmd == "charges") return cmdCharges(db, a);
   }
   return usageError("unknown command " + cmd);
 }

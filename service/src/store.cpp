@@ -71,7 +71,71 @@ CREATE TABLE IF NOT EXISTS meta (
     key TEXT PRIMARY KEY NOT NULL,
     value BLOB NOT NULL
 );
+
+-- Prices of calls through the gateways, by the dialled number's prefix (the
+-- longest one that starts the number applies; "" starts every number).
+CREATE TABLE IF NOT EXISTS rates (
+    prefix TEXT PRIMARY KEY NOT NULL,
+    cents_per_minute INTEGER NOT NULL CHECK (cents_per_minute >= 0)
+);
+
+-- Kamailio's accounting tables (acc module): transactions in `acc`, and one
+-- record per answered call in `acc_cdrs`, with the caller, the number and
+-- the rate the proxy put on the dialog when the call started. Record ids
+-- are never reused, so a charge names its record for good.
+CREATE TABLE IF NOT EXISTS acc (
+    id INTEGER PRIMARY KEY NOT NULL,
+    method VARCHAR(16) DEFAULT '' NOT NULL,
+    from_tag VARCHAR(128) DEFAULT '' NOT NULL,
+    to_tag VARCHAR(128) DEFAULT '' NOT NULL,
+    callid VARCHAR(255) DEFAULT '' NOT NULL,
+    sip_code VARCHAR(3) DEFAULT '' NOT NULL,
+    sip_reason VARCHAR(128) DEFAULT '' NOT NULL,
+    time TIMESTAMP WITHOUT TIME ZONE NOT NULL
+);
+CREATE INDEX IF NOT EXISTS acc_callid_idx ON acc (callid);
+INSERT OR IGNORE INTO version (table_name, table_version) VALUES ('acc', 5);
+CREATE TABLE IF NOT EXISTS acc_cdrs (
+    id INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL,
+    start_time TIMESTAMP WITHOUT TIME ZONE DEFAULT '2000-01-01 00:00:00' NOT NULL,
+    end_time TIMESTAMP WITHOUT TIME ZONE DEFAULT '2000-01-01 00:00:00' NOT NULL,
+    duration REAL DEFAULT 0 NOT NULL,
+    account VARCHAR(64) DEFAULT '' NOT NULL,
+    number VARCHAR(64) DEFAULT '' NOT NULL,
+    cents_per_minute VARCHAR(16) DEFAULT '' NOT NULL,
+    callid VARCHAR(255) DEFAULT '' NOT NULL
+);
+INSERT OR IGNORE INTO version (table_name, table_version) VALUES ('acc_cdrs', 2);
+
+-- One charge per call record, made in the same statement that writes the
+-- record: a record is charged once, whichever process stops when.
+CREATE TABLE IF NOT EXISTS charges (
+    cdr_id INTEGER PRIMARY KEY NOT NULL,
+    account TEXT NOT NULL,
+    number TEXT NOT NULL,
+    seconds INTEGER NOT NULL,
+    cents INTEGER NOT NULL,
+    created TEXT NOT NULL
+);
+CREATE INDEX IF NOT EXISTS charges_account_idx ON charges (account, cdr_id);
+-- Every started minute of the answered time costs the rate, the first one
+-- always; the time counts in whole seconds, so a call the proxy cuts a
+-- moment after a minute's end does not start the next one.
+CREATE TRIGGER IF NOT EXISTS acc_cdrs_charge AFTER INSERT ON acc_cdrs WHEN NEW.account <> ''
+BEGIN
+    INSERT INTO charges (cdr_id, account, number, seconds, cents, created)
+    VALUES (NEW.id, NEW.account, NEW.number, max(CAST(NEW.duration AS INTEGER), 0),
+            CAST(NEW.cents_per_minute AS INTEGER) * max((CAST(NEW.duration AS INTEGER) + 59) / 60, 1),
+            datetime('now'));
+    UPDATE accounts SET balance_cents = balance_cents - (SELECT cents FROM charges WHERE cdr_id = NEW.id)
+    WHERE account = NEW.account;
+END;
 )SQL";
+
+// The rates of a new database: the service number free, international
+// numbers ("00...") 1.00 and every other number 0.10 a minute. Calls
+// between subscribers do not reach the gateways and are not priced.
+const std::pair<const char *, int64_t> kDefaultRates[] = {{"", 10}, {"00", 100}, {"10000000000", 0}};
 
 std::string nowUtc() {
   std::time_t t = std::time(nullptr);
@@ -146,6 +210,11 @@ bool Store::open(const std::string &path, const std::string &realmForNewDb, std:
   }
   if (!meta("realm")) setMeta("realm", realmForNewDb);
   if (!meta("manifest")) setMeta("manifest", buildManifest(NUVOXA_SERVICE_VERSION, {}));
+  // Once: rates the operator removed or changed later stay so.
+  if (!meta("rates_seeded")) {
+    for (const auto &rate : kDefaultRates) setRate(rate.first, rate.second);
+    setMeta("rates_seeded", "1");
+  }
   if (!exec("COMMIT")) {
     if (error) *error = sqlite3_errmsg(db_);
     return false;
@@ -328,6 +397,47 @@ std::optional<std::string> Store::updateFile(const std::string &name) {
 bool Store::setAdvert(const std::string &data) { return setMeta("advert", data); }
 
 std::optional<std::string> Store::advert() { return meta("advert"); }
+
+std::string billedNumber(const std::string &dialled) {
+  return !dialled.empty() && dialled[0] == '+' ? "00" + dialled.substr(1) : dialled;
+}
+
+bool Store::setRate(const std::string &prefix, int64_t centsPerMinute) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Stmt s(db_, "INSERT INTO rates (prefix, cents_per_minute) VALUES (?1, ?2) "
+              "ON CONFLICT(prefix) DO UPDATE SET cents_per_minute = excluded.cents_per_minute");
+  s.text(1, prefix).integer(2, centsPerMinute);
+  return s.step() == SQLITE_DONE;
+}
+
+std::vector<Rate> Store::rates() {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::vector<Rate> out;
+  Stmt s(db_, "SELECT prefix, cents_per_minute FROM rates ORDER BY prefix");
+  while (s.step() == SQLITE_ROW) out.push_back({s.col(0), s.colInt(1)});
+  return out;
+}
+
+std::optional<int64_t> Store::rateFor(const std::string &dialled) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  // The proxy's billing route asks the same question in the same words.
+  Stmt s(db_, "SELECT cents_per_minute FROM rates WHERE substr(?1, 1, length(prefix)) = prefix "
+              "ORDER BY length(prefix) DESC LIMIT 1");
+  s.text(1, billedNumber(dialled));
+  if (s.step() != SQLITE_ROW) return std::nullopt;
+  return s.colInt(0);
+}
+
+std::vector<Charge> Store::charges(const std::string &account, int limit) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::vector<Charge> out;
+  Stmt s(db_, "SELECT cdr_id, account, number, seconds, cents, created FROM charges "
+              "WHERE ?1 = '' OR account = ?1 ORDER BY cdr_id DESC LIMIT ?2");
+  s.text(1, account).integer(2, limit);
+  while (s.step() == SQLITE_ROW)
+    out.push_back({s.colInt(0), s.col(1), s.col(2), s.colInt(3), s.colInt(4), s.col(5)});
+  return out;
+}
 
 std::string buildManifest(const std::string &version, const std::vector<Store::File> &files) {
   std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<update ver=\"" + xmlEscape(version) +

@@ -1,6 +1,7 @@
 // The service database: accounts, callback requests, the update files, the
-// advertisement image, and Kamailio's `subscriber` table kept in step with
-// the accounts so a new account can register over SIP at once.
+// advertisement image, the call rates, Kamailio's `subscriber` table kept in
+// step with the accounts so a new account can register over SIP at once, and
+// Kamailio's call records with the charges they make.
 #pragma once
 
 #include "signing.h"
@@ -39,6 +40,26 @@ struct CallbackRequest {
   std::string caller;
   std::string created;
 };
+
+// The price of calls to numbers that start with `prefix`.
+struct Rate {
+  std::string prefix;
+  int64_t centsPerMinute = 0;
+};
+
+// What one answered call through a gateway cost (written with Kamailio's
+// call record, see the schema).
+struct Charge {
+  int64_t cdrId = 0;
+  std::string account;
+  std::string number;
+  int64_t seconds = 0;
+  int64_t cents = 0;
+  std::string created;
+};
+
+// The number as it is priced: a leading "+" is the international "00".
+std::string billedNumber(const std::string &dialled);
 
 class Store {
  public:
@@ -88,6 +109,16 @@ class Store {
   // The manifest's minisign signature; none for an unsigned manifest.
   std::optional<std::string> manifestSignature();
   std::optional<std::string> updateFile(const std::string &name);
+
+  // Rates by prefix (digits, "" for every number). A number no prefix
+  // starts is not served.
+  bool setRate(const std::string &prefix, int64_t centsPerMinute);
+  // Ordered by prefix.
+  std::vector<Rate> rates();
+  // The rate of the longest prefix that starts the (billed) number.
+  std::optional<int64_t> rateFor(const std::string &dialled);
+  // Newest first; all accounts when `account` is empty.
+  std::vector<Charge> charges(const std::string &account, int limit);
 
   bool setAdvert(const std::string &data);
   std::optional<std::string> advert();

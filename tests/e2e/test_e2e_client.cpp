@@ -211,12 +211,6 @@ private:
             key(c);
     }
 
-    void setBalance(const QString &cents)
-    {
-        QVERIFY(sql(m_db, QStringLiteral("UPDATE accounts SET balance_cents = %1 WHERE account = '%2'")
-                              .arg(cents, m_account)));
-    }
-
     // Dials with the pad and the direct-call key at a moment when the next
     // poll of the call state is due between the answer and a quick far-end
     // hang-up.
@@ -374,13 +368,14 @@ private slots:
         const QString number = QStringLiteral("4870001");
         dial(number);
         expectConnected(number);
-        setBalance(QStringLiteral("4900"));
         expectIdle(10000);
-        // The end refreshes the balance at once.
-        QCOMPARE(balanceText(), QStringLiteral("49.00元"));
+        // The end refreshes the balance at once: the proxy charged the
+        // started minute as the call ended.
+        QCOMPARE(balanceText(), QStringLiteral("49.90元"));
         expectOneHistoryEntry(number);
     }
 
+    // A minute and a second of a mobile number at 0.10 a started minute.
     void callWithKeysHungUpByTheUser()
     {
         const QString number = QStringLiteral("13800000009");
@@ -399,12 +394,15 @@ private slots:
             received += it.next().captured(1);
         QVERIFY2(received.endsWith(QStringLiteral("7*#")), qPrintable(received));
 
-        setBalance(QStringLiteral("4850"));
+        // The window counts from its first poll after the answer, so the
+        // call has been answered 61 to 64 s when it shows 61.
+        QTRY_COMPARE_WITH_TIMEOUT(lines(statusLines()).value(0),
+                                  QStringLiteral("您与 %1 通话 00:01:01").arg(number), 75000);
         QTest::mouseClick(hangUp(), Qt::LeftButton);
         // The hint lines come back at once, the balance five seconds later.
         expectIdle(0);
-        QCOMPARE(balanceText(), QStringLiteral("49.00元"));
-        QTRY_COMPARE_WITH_TIMEOUT(balanceText(), QStringLiteral("48.50元"), 9000);
+        QCOMPARE(balanceText(), QStringLiteral("49.90元"));
+        QTRY_COMPARE_WITH_TIMEOUT(balanceText(), QStringLiteral("49.70元"), 9000);
         // The library's own end report that follows changes nothing.
         QTest::qWait(3500);
         QCOMPARE(lines(statusLines()), kHints);
@@ -442,6 +440,31 @@ private slots:
         dial(number);
         expectIdle(10000);
         expectOneHistoryEntry(number);
+    }
+
+    // The proxy refuses a call the balance cannot pay a minute of: the
+    // window says the call failed, and nothing is charged.
+    void callRefusedWithoutMoney()
+    {
+        const QString balance = QStringLiteral("SELECT balance_cents FROM accounts WHERE account = '%1'").arg(m_account);
+        const QByteArray before = run(QStringLiteral("sqlite3"), {m_db, balance}).trimmed();
+        QVERIFY(sql(m_db, QStringLiteral("UPDATE accounts SET balance_cents = 5 WHERE account = '%1'").arg(m_account)));
+        const QString number = QStringLiteral("13800000005");
+        m_historyRows = history()->count();
+        type(number);
+        ModalAnswerer answerer;
+        answerer.answer(QStringLiteral("确定"));
+        QTest::mouseClick(child<QToolButton>(m_main, "d13"), Qt::LeftButton);
+        QCOMPARE(answerer.count(), 1);
+        QCOMPARE(answerer.last().text, QStringLiteral("呼叫失败，请稍后再试！"));
+        QVERIFY(!hangUp()->isVisible());
+        expectOneHistoryEntry(number);
+        QTest::qWait(3500);  // a poll: the library's end report changes nothing more
+        QVERIFY(!hangUp()->isVisible());
+        QCOMPARE(run(QStringLiteral("sqlite3"), {m_db, balance}).trimmed(), QByteArray("5"));
+        QVERIFY(sql(m_db, QStringLiteral("UPDATE accounts SET balance_cents = %1 WHERE account = '%2'")
+                              .arg(QString::fromLatin1(before), m_account)));
+        input()->clear();
     }
 
     void callbackRequest()

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The operator commands: help, argument errors with their exit statuses,
-# accounts, updates and the callback list.   cli-test.sh NUVOXA_SERVICE
+# accounts, updates, the callback list and rates.   cli-test.sh NUVOXA_SERVICE
 set -u
 bin=$1
 work=$(mktemp -d)
@@ -21,7 +21,7 @@ expect() {  # expect STATUS COMMAND...
 
 expect 0 "$bin" --help
 grep -q "add-account" "$work/out" || { echo "FAIL: --help lists no commands"; failed=1; }
-for cmd in init serve add-account keygen set-update set-advert callbacks outbox free-ports; do
+for cmd in init serve add-account keygen set-update set-advert callbacks outbox set-rate rates charges free-ports; do
   expect 0 "$bin" --db "$db" "$cmd" --help
   grep -q "^usage: nuvoxa-service" "$work/out" || { echo "FAIL: $cmd --help"; failed=1; }
 done
@@ -42,6 +42,10 @@ expect 2 "$bin" --db "$db" serve --sip nohost
 expect 2 "$bin" --db "$db" set-update 1.0
 expect 2 "$bin" --db "$db" callbacks --limit x
 expect 2 "$bin" free-ports 0
+expect 2 "$bin" --db "$db" set-rate 13x 0.10
+expect 2 "$bin" --db "$db" set-rate "" 0.10
+expect 2 "$bin" --db "$db" set-rate 139 -1
+expect 2 "$bin" --db "$db" set-rate 139
 grep -q "nuvoxa-service:" "$work/err" || { echo "FAIL: no message for a usage error"; failed=1; }
 [ ! -e "$db" ] || { echo "FAIL: a refused command created the database"; failed=1; }
 
@@ -106,6 +110,13 @@ sqlite3 "$db" "insert into callbacks (account, callee, caller, created) values
 expect 0 "$bin" --db "$db" callbacks
 [ "$(cut -f3-5 "$work/out")" = "$(printf '90000001\t111222\t13800000000')" ] ||
   { echo "FAIL: callbacks listing"; cat "$work/out"; failed=1; }
+
+# Rates: the defaults of a new database, then the operator's own.
+expect 0 "$bin" --db "$db" set-rate 139 0.5
+expect 0 "$bin" --db "$db" set-rate '*' 0.12
+expect 0 "$bin" --db "$db" rates
+[ "$(cat "$work/out")" = "$(printf '*\t0.12\n00\t1.00\n10000000000\t0.00\n139\t0.50')" ] ||
+  { echo "FAIL: rates listing"; cat "$work/out"; failed=1; }
 
 expect 0 "$bin" free-ports 3 --span 4
 [ "$(sort -u "$work/out" | wc -l)" = 3 ] || { echo "FAIL: free-ports"; failed=1; }

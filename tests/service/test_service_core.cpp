@@ -1,5 +1,6 @@
-// Digests, Base64, tokens, money amounts, validation, the database and the
-// advertisement image, without any server running.
+// Digests, Base64, tokens, money amounts, validation, the database (with
+// rates and call charges) and the advertisement image, without any server
+// running.
 #include "advert.h"
 #include "check.h"
 #include "codec.h"
@@ -144,6 +145,50 @@ static void storeCallbacksAndUpdates() {
   CHECK(store.updateFile("other") == std::optional<std::string>(std::string("\0x", 2)));
 }
 
+// The rate of the longest prefix, and the charge a call record makes when
+// it is written (as Kamailio writes it: text values, a fractional duration).
+static void ratesAndCharges() {
+  check::TempDir dir;
+  Store store;
+  CHECK(store.open(dir.path() + "/test.sqlite", "127.0.0.1", nullptr));
+  CHECK(store.setRate("0044", 80) && store.setRate("00447", 150));
+  struct Rated {
+    const char *number;
+    std::optional<int64_t> cents;
+  };
+  for (const Rated &r : {Rated{"13800138000", 10}, Rated{"10000000000", 0}, Rated{"1000000000", 10},
+                         Rated{"0086123", 100}, Rated{"+86123", 100}, Rated{"0044123", 80}, Rated{"+447123", 150}})
+    CHECK(store.rateFor(r.number) == r.cents);
+  CHECK(store.setRate("", 25));  // the operator's own default replaces the first one
+  CHECK(store.rateFor("4861234") == std::optional<int64_t>(25));
+  CHECK_EQ(store.rates().front().centsPerMinute, 25);
+
+  CHECK(store.addAccount("payer", "pw", "", 1000) == Store::AddResult::Added);
+  struct Record {
+    const char *account, *duration, *rate;
+    int64_t cents;
+  };
+  // 61 s is two started minutes; a cut a moment after a whole minute is not
+  // a new one; an answered call costs a first minute; no caller, no charge.
+  const Record records[] = {{"payer", "61.0", "10", 20},   {"payer", "60.8", "100", 100}, {"payer", "0.4", "10", 10},
+                            {"payer", "3599.9", "0", 0},   {"", "30", "10", 0},           {"payer", "120", "", 0}};
+  sqlite3 *db = nullptr;
+  sqlite3_open((dir.path() + "/test.sqlite").c_str(), &db);
+  int64_t spent = 0;
+  for (const Record &r : records) {
+    const std::string sql = std::string("INSERT INTO acc_cdrs (duration, account, number, cents_per_minute, callid) "
+                                        "VALUES ('") + r.duration + "', '" + r.account + "', '13800138000', '" +
+                            r.rate + "', 'call')";
+    CHECK_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    spent += r.cents;
+    CHECK_EQ(store.account("payer")->balanceCents, 1000 - spent);
+  }
+  sqlite3_close(db);
+  const auto charged = store.charges("payer", 10);
+  CHECK_EQ(charged.size(), 5u);
+  CHECK(charged.back().seconds == 61 && charged.back().cents == 20);
+}
+
 static void advertImage() {
   const std::string gif = defaultAdvertGif();
   CHECK(gif.compare(0, 6, "GIF89a") == 0);
@@ -164,6 +209,6 @@ static void advertImage() {
 int main(int argc, char **argv) {
   QGuiApplication app(argc, argv);  // image format plugins
   int failed = RUN(digestsAndBase64) + RUN(tokens) + RUN(moneyAndValidation) + RUN(storeAccounts) +
-               RUN(storeCallbacksAndUpdates) + RUN(advertImage);
+               RUN(storeCallbacksAndUpdates) + RUN(ratesAndCharges) + RUN(advertImage);
   return failed == 0 ? 0 : 1;
 }

@@ -1,6 +1,6 @@
 // The running stack: the cloud answers the client and the voice library
-// rely on, the account web pages, a new account over SIP, and the echo
-// gateway's media port. Arguments: the sip-uac.sh runner and the folder of
+// rely on, the account web pages, a new account over SIP, the echo
+// gateway's media port, and what calls cost. Arguments: the sip-uac.sh runner and the folder of
 // its scenarios.
 #include "check.h"
 #include "codec.h"
@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <iterator>
 #include <thread>
 
 using namespace nuvoxa;
@@ -229,6 +230,64 @@ void topUpAndBindPhone() {
   CHECK_EQ(login(account, "secret1"), "13912345678|12.35");
 }
 
+// Runs one SIPp scenario of the folder through the proxy; true when it
+// ended as the scenario expects.
+bool sipCall(const std::string &scenario, const std::string &number, const std::string &account,
+             const std::string &prefix = "") {
+  const std::string cmd = prefix + " '" + g_uacRunner + "' '" + g_sipDir + "/" + scenario + "' '" + number + "' " +
+                          account + " secret1";
+  return std::system(cmd.c_str()) == 0;
+}
+
+std::string balanceOf(const std::string &account) {
+  return get("/cloud/balance.aspx?acct=" + account + "&pwd=" + md5Hex("secret1")).body;
+}
+
+// Calls through the gateways cost their rate for each started minute when
+// they end; a balance that does not pay a minute is refused at the proxy,
+// and a call outliving its money is cut by the proxy.
+void billedCalls() {
+  const std::string payer = uniqueAccount(), broke = uniqueAccount(), brief = uniqueAccount();
+  Store store;
+  CHECK(store.open(env("NUVOXA_DB"), "127.0.0.1", nullptr));
+  CHECK(store.addAccount(payer, "secret1", "", 500) == Store::AddResult::Added);
+  CHECK(store.addAccount(broke, "secret1", "", 0) == Store::AddResult::Added);
+  CHECK(store.addAccount(brief, "secret1", "", 10) == Store::AddResult::Added);
+
+  // Never hangs up: the proxy's BYE after the one minute 0.10 pays.
+  std::thread cut([&] { CHECK(sipCall("uac-call-cut.xml", "13800138001", brief, "SIP_UAC_LIMIT=120")); });
+
+  struct Call {
+    const char *number;
+    int64_t cents;
+  };
+  // Half-second calls: one started minute each.
+  const Call calls[] = {{"13800138000", 10}, {"0044123456", 100}, {"+44123456", 100}, {"10000000000", 0}};
+  for (const Call &c : calls) CHECK(sipCall("uac-call-answered.xml", c.number, payer));
+  CHECK_EQ(balanceOf(payer), "|2.90");
+  auto charged = store.charges(payer, 10);
+  CHECK_EQ(charged.size(), std::size(calls));
+  for (size_t i = 0; i < charged.size() && i < std::size(calls); ++i) {
+    const Call &c = calls[std::size(calls) - 1 - i];  // newest first
+    CHECK_EQ(charged[i].number, billedNumber(c.number));
+    CHECK_EQ(charged[i].cents, c.cents);
+  }
+
+  // Nothing to pay with: refused before a gateway sees the call, but the
+  // free service number still answers.
+  CHECK(sipCall("uac-call-refused.xml", "13800138000", broke));
+  CHECK(sipCall("uac-call-answered.xml", "10000000000", broke));
+  CHECK_EQ(balanceOf(broke), "|0.00");
+
+  cut.join();
+  CHECK_EQ(balanceOf(brief), "|0.00");
+  auto spent = store.charges(brief, 10);
+  // The dialog timer counts whole seconds from the answer: it fires within
+  // a second of the minute's end.
+  CHECK(spent.size() == 1 && spent[0].seconds >= 59 && spent[0].seconds <= 60 && spent[0].cents == 10);
+  CHECK(sipCall("uac-call-refused.xml", "13800138001", brief));
+}
+
 // RTP sent to the echo gateway's media port comes back unchanged.
 void echoGatewayMedia() {
   const std::string media = env("NUVOXA_GW_ECHO_MEDIA");
@@ -290,6 +349,6 @@ int main(int argc, char **argv) {
   g_uacRunner = argv[1];
   g_sipDir = argv[2];
   int failed = RUN(cloudLogin) + RUN(cloudQueries) + RUN(registerThenSip) + RUN(escapingAndTokens) +
-               RUN(topUpAndBindPhone) + RUN(echoGatewayMedia) + RUN(updateFilesOnPrivateServer);
+               RUN(topUpAndBindPhone) + RUN(echoGatewayMedia) + RUN(updateFilesOnPrivateServer) + RUN(billedCalls);
   return failed == 0 ? 0 : 1;
 }
