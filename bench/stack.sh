@@ -1,7 +1,7 @@
 # Sourced by the benchmark scripts: starts the local service on free ports
 # with a private PulseAudio and exports its addresses (NUVOXA_CLOUD_HOST,
 # NUVOXA_SIP_HOST, NUVOXA_DEMO, PULSE_SERVER, ...).
-#   bench_start_stack NAME MAX_SECONDS
+#   bench_start_stack NAME MAX_SECONDS [LAUNCHER OPTIONS...]
 # Needs REPO and BUILD; sets `work` (a scratch folder removed at exit) and
 # `launcher`. A script that starts more defines bench_extra_cleanup.
 bench_stop_stack() {
@@ -14,11 +14,12 @@ bench_stop_stack() {
 
 bench_start_stack() {
   local name=$1 max=$2 state
+  shift 2
   work=$(mktemp -d "/tmp/$name.XXXXXX")
   state=$work/stack
   mkdir -p "$state"
   NUVOXA_BUILD_DIR=$BUILD setsid "$REPO/service/launch.sh" --free-ports --private-pulse \
-    --state "$state" --max-time "$max" </dev/null >"$work/launcher.out" 2>&1 &
+    --state "$state" --max-time "$max" "$@" </dev/null >"$work/launcher.out" 2>&1 &
   launcher=$!
   trap bench_stop_stack EXIT
   for _ in $(seq 1 300); do

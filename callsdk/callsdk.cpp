@@ -95,20 +95,18 @@ bool validNumber(const char *number)
     return true;
 }
 
-// The engine is loaded in the background once the program had a moment to
-// show its first window; a login before that asks for it at once.
-__attribute__((constructor)) void preloadEngine()
-{
-    callsdk::enginePreload(1000);
-}
-
 }  // namespace
 
 extern "C" {
 
+void callSdkPrewarm(void)
+{
+    callsdk::enginePreload();
+}
+
 void getServerIp(void)
 {
-    callsdk::enginePreload(0);
+    callsdk::enginePreload();
     fetchServer(kServerAttempts);
 }
 

@@ -1,11 +1,11 @@
 #include "engine.h"
 
 #include "paths.h"
+#include "pulsewatch.h"
 #include "tone.h"
 
 #include <linphone/core.h>
 #include <linphone/logging.h>
-#include <pulse/pulseaudio.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -32,11 +32,13 @@ using namespace std::chrono_literals;
 const auto kCommandWait = 3000ms;  // longest wait for one engine command
 const auto kStartWait = 15000ms;  // longest wait for the core to come up
 const auto kStopWait = 5000ms;  // longest wait for the engine to stop
+const auto kPulseWait = 2000ms;  // longest wait for the sound server's defaults
 // The core handles the SIP messages that arrived when it is iterated: while a
 // registration or a call is being set up (or torn down) every answer is
-// handled at once; a running call needs the core for its timers and keys
+// handled at once (three answers lie on a call's way to its ACK, each waiting
+// up to a period); a running call needs the core for its timers and keys
 // only, and an idle core for refreshes and the odd incoming request.
-const auto kSetupPeriod = 1ms;
+const auto kSetupPeriod = 200us;
 const auto kCallPeriod = 20ms;
 const auto kIdlePeriod = 100ms;
 const auto kRetryHangup = 500ms;  // a pending hang-up is repeated this often
@@ -152,14 +154,6 @@ struct Job
     bool done = false;
 };
 
-struct PulseDefaults
-{
-    std::string sink;
-    std::string source;
-    std::string sinkDescription;
-    std::string sourceDescription;
-};
-
 class Engine
 {
 public:
@@ -256,7 +250,7 @@ private:
     void threadMain();
     bool createCore();
     void destroyCore();
-    std::chrono::milliseconds period() const;
+    std::chrono::microseconds period() const;
     void housekeeping();
 
     void dropAccount(bool keepAuthForUnregister);
@@ -320,116 +314,9 @@ private:
     std::string reloadedFor_;  // the defaults that last made us look for new devices
     std::string playbackSink_;  // PulseAudio's name of the device calls play on
     Ringback ringback_;
+    PulseWatch pulse_;
 };
 
-Engine &engine()
-{
-    static Engine instance;
-    return instance;
-}
-
-// ---------------------------------------------------------------------------
-// PulseAudio's default devices.
-
-// One question to the sound server: its default devices and their
-// descriptions. The answers arrive in these callbacks; `pending` counts the
-// ones still to come.
-struct PulseQuery
-{
-    PulseDefaults *out;
-    int pending = 0;
-};
-
-void onSinkInfo(pa_context *, const pa_sink_info *info, int eol, void *user)
-{
-    PulseQuery *q = static_cast<PulseQuery *>(user);
-    if (info && info->description)
-        q->out->sinkDescription = info->description;
-    if (eol)
-        q->pending--;
-}
-
-void onSourceInfo(pa_context *, const pa_source_info *info, int eol, void *user)
-{
-    PulseQuery *q = static_cast<PulseQuery *>(user);
-    if (info && info->description)
-        q->out->sourceDescription = info->description;
-    if (eol)
-        q->pending--;
-}
-
-void onServerInfo(pa_context *ctx, const pa_server_info *info, void *user)
-{
-    PulseQuery *q = static_cast<PulseQuery *>(user);
-    if (info) {
-        q->out->sink = info->default_sink_name ? info->default_sink_name : "";
-        q->out->source = info->default_source_name ? info->default_source_name : "";
-    }
-    q->pending = 0;
-    if (!q->out->sink.empty()) {
-        pa_operation *op =
-            pa_context_get_sink_info_by_name(ctx, q->out->sink.c_str(), onSinkInfo, q);
-        if (op) {
-            q->pending++;
-            pa_operation_unref(op);
-        }
-    }
-    if (!q->out->source.empty()) {
-        pa_operation *op =
-            pa_context_get_source_info_by_name(ctx, q->out->source.c_str(), onSourceInfo, q);
-        if (op) {
-            q->pending++;
-            pa_operation_unref(op);
-        }
-    }
-}
-
-bool pulseDefaults(PulseDefaults *out)
-{
-    pa_mainloop *ml = pa_mainloop_new();
-    if (!ml)
-        return false;
-    pa_proplist *props = pa_proplist_new();
-    pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "callsdk");
-    pa_context *ctx = pa_context_new_with_proplist(pa_mainloop_get_api(ml), "callsdk", props);
-    pa_proplist_free(props);
-    PulseQuery q{out, 0};
-    bool ok = false;
-    if (ctx && pa_context_connect(ctx, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
-        auto deadline = Clock::now() + 2000ms;
-        bool asked = false;
-        while (Clock::now() < deadline) {
-            pa_context_state_t st = pa_context_get_state(ctx);
-            if (st == PA_CONTEXT_FAILED || st == PA_CONTEXT_TERMINATED)
-                break;
-            if (st == PA_CONTEXT_READY && !asked) {
-                asked = true;
-                q.pending = 1;
-                pa_operation *op = pa_context_get_server_info(ctx, onServerInfo, &q);
-                if (!op)
-                    break;
-                pa_operation_unref(op);
-            }
-            if (asked && q.pending == 0) {
-                ok = true;
-                break;
-            }
-            // Wait for the server's answer, never past the deadline.
-            auto left =
-                std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
-            if (pa_mainloop_prepare(
-                    ml, int(std::max<long long>(0, std::min<long long>(left.count(), 100000))))
-                    < 0
-                || pa_mainloop_poll(ml) < 0 || pa_mainloop_dispatch(ml) < 0)
-                break;
-        }
-        pa_context_disconnect(ctx);
-    }
-    if (ctx)
-        pa_context_unref(ctx);
-    pa_mainloop_free(ml);
-    return ok;
-}
 
 // ---------------------------------------------------------------------------
 // Start and stop.
@@ -448,7 +335,7 @@ bool Engine::ensureStarted(std::chrono::milliseconds wait)
         // media libraries register some of theirs while the core is created:
         // registering now stops the engine before any of them runs.
         exitHookSet_ = true;
-        std::atexit([] { engine().shutdown(); });
+        std::atexit([] { callsdk_engine_table()->shutdown(); });
     }
     return life_ == Life::Running;
 }
@@ -588,8 +475,6 @@ bool Engine::createCore()
     // credentials, call logs) is kept or registered again.
     for (const char *name : {"linphonerc", "linphone.db", "call-history.db", "zrtp-secrets.db"})
         unlink((folder_ + name).c_str());
-    // An earlier version kept its ringback here.
-    unlink((folder_ + "ringback.wav").c_str());
 
     LinphoneFactory *factory = linphone_factory_get();
     linphone_factory_set_config_dir(factory, folder_.c_str());
@@ -703,13 +588,14 @@ void Engine::destroyCore()
     turnedAway_.clear();
     linphone_core_unref(core_);
     core_ = nullptr;
+    pulse_.stop();
 }
 
 void Engine::chooseSoundDevices(bool reloadWhenMissing, LinphoneCall *call)
 {
     // The card names of the sound layer are PulseAudio's device descriptions.
     PulseDefaults pd;
-    bool havePulse = pulseDefaults(&pd);
+    bool havePulse = pulse_.defaults(&pd, kPulseWait);
     LinphoneAudioDevice *input = nullptr, *output = nullptr;
     LinphoneAudioDevice *pulseIn = nullptr, *pulseOut = nullptr;
     bctbx_list_t *devices = linphone_core_get_extended_audio_devices(core_);
@@ -735,6 +621,11 @@ void Engine::chooseSoundDevices(bool reloadWhenMissing, LinphoneCall *call)
     std::string defaults = pd.source + "\n" + pd.sink;
     if (havePulse)
         playbackSink_ = pd.sink;
+    // A list that was just read (at start, or after a reload) already has
+    // every device of these defaults: looking again at a call would only
+    // hold that call up.
+    if (havePulse && !reloadWhenMissing)
+        reloadedFor_ = defaults;
     if (havePulse && reloadWhenMissing && (!input || !output) && defaults != reloadedFor_) {
         reloadedFor_ = defaults;
         // A device that appeared after the core started: look again.
@@ -766,7 +657,7 @@ void Engine::chooseSoundDevices(bool reloadWhenMissing, LinphoneCall *call)
     bctbx_list_free_with_data(devices, (bctbx_list_free_func)linphone_audio_device_unref);
 }
 
-std::chrono::milliseconds Engine::period() const
+std::chrono::microseconds Engine::period() const
 {
     if (registering_)
         return kSetupPeriod;
@@ -1032,9 +923,8 @@ Engine::Start Engine::startCall(const std::string &number, bool g729)
         return Start::Refused;
     }
     // Follow PulseAudio's current defaults: the user may have switched
-    // devices since the last call. Asking the sound server takes a few
-    // milliseconds, so it happens once the INVITE is out; the devices are
-    // only opened when the far end answers.
+    // devices since the last call. The devices are only opened when the far
+    // end answers.
     auto it = calls_.find(call);
     bool alive = it != calls_.end() && !it->second.ended;
     chooseSoundDevices(true, alive ? call : nullptr);
@@ -1288,24 +1178,27 @@ void Engine::onDtmf(LinphoneCore *, LinphoneCall *, int dtmf)
 
 }  // namespace callsdk
 
+// The process's one engine, reached only through this table; the SIP stack's
+// callbacks find it through the core's user data.
 extern "C" __attribute__((visibility("default"))) const callsdk::EngineTable *callsdk_engine_table()
 {
     using namespace callsdk;
+    static Engine engine;
     static const EngineTable table = {
         [](const std::string &account, const std::string &password, const std::string &host,
             int port, bool tls, Clock::time_point deadline) {
-            return engine().login(account, password, host, port, tls, deadline);
+            return engine.login(account, password, host, port, tls, deadline);
         },
-        [] { engine().logout(); },
-        [](const std::string &number, bool g729) { return engine().makeCall(number, g729); },
-        [] { engine().hangup(); },
-        [](char key) { engine().dtmf(key); },
-        [](StateFunction function) { engine().setStateFunction(function); },
-        [](const std::string &line) { engine().log(line); },
-        [] { engine().shutdown(); },
-        [](IncomingFunction function) { engine().setIncomingFunction(function); },
-        [] { return engine().answer(); },
-        [] { engine().decline(); },
+        [] { engine.logout(); },
+        [](const std::string &number, bool g729) { return engine.makeCall(number, g729); },
+        [] { engine.hangup(); },
+        [](char key) { engine.dtmf(key); },
+        [](StateFunction function) { engine.setStateFunction(function); },
+        [](const std::string &line) { engine.log(line); },
+        [] { engine.shutdown(); },
+        [](IncomingFunction function) { engine.setIncomingFunction(function); },
+        [] { return engine.answer(); },
+        [] { engine.decline(); },
     };
     return &table;
 }

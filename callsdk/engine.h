@@ -60,9 +60,9 @@ struct EngineTable
     void (*decline)();
 };
 
-// Starts loading the engine library on a background thread after `delayMs`
-// (at once with 0), so that it is there when the login comes.
-void enginePreload(int delayMs);
+// Starts loading the engine library on a background thread, once, so that
+// it is there when the login comes.
+void enginePreload();
 
 }  // namespace callsdk
 

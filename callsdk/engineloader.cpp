@@ -3,7 +3,6 @@
 #include "engine.h"
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdio>
 #include <dlfcn.h>
 #include <mutex>
@@ -16,10 +15,8 @@ struct Loader
 {
     std::mutex loading;  // held while the library loads
     std::mutex m;  // guards the rest
-    std::condition_variable cv;
     bool tried = false;
     bool preloadStarted = false;
-    bool hurry = false;
     std::atomic<const EngineTable *> table{nullptr};
     std::atomic<StateFunction> stateFunction{nullptr};
     std::atomic<IncomingFunction> incomingFunction{nullptr};
@@ -79,28 +76,16 @@ const EngineTable *table(bool load)
 
 }  // namespace
 
-void enginePreload(int delayMs)
+void enginePreload()
 {
     Loader &l = loader();
-    std::lock_guard<std::mutex> lk(l.m);
-    if (l.preloadStarted) {
-        if (delayMs == 0) {
-            l.hurry = true;
-            l.cv.notify_all();
-        }
-        return;
+    {
+        std::lock_guard<std::mutex> lk(l.m);
+        if (l.preloadStarted || l.tried)
+            return;
+        l.preloadStarted = true;
     }
-    l.preloadStarted = true;
-    l.hurry = delayMs == 0;
-    std::thread([delayMs] {
-        Loader &ld = loader();
-        {
-            std::unique_lock<std::mutex> wait(ld.m);
-            ld.cv.wait_for(
-                wait, std::chrono::milliseconds(delayMs), [&] { return ld.hurry || ld.tried; });
-        }
-        table(true);
-    }).detach();
+    std::thread([] { table(true); }).detach();
 }
 
 int engineLogin(const std::string &account, const std::string &password, const std::string &host,

@@ -95,6 +95,7 @@ Widget::Widget(QWidget *parent)
         setMask(skin.mask());
     }
 
+    QMetaObject::invokeMethod(this, [] { callSdkPrewarm(); }, Qt::QueuedConnection);
     m_thread = new MyThread;
     connect(m_thread, &MyThread::rtGetServer, this, &Widget::rtGetServer, Qt::QueuedConnection);
     // Only a choice from the list fills the password, not typing.

@@ -11,6 +11,7 @@ set -u
 usage() {
   cat <<'EOF'
 usage: service/launch.sh [--free-ports] [--state DIR] [--private-pulse] [--max-time SECONDS] [--plain]
+                        [--sip-flood-limit N]
 
   --free-ports      pick free loopback ports instead of the fixed ones
                     (HTTP 18080, SIP 15060, gateways 15071-15074)
@@ -20,6 +21,9 @@ usage: service/launch.sh [--free-ports] [--state DIR] [--private-pulse] [--max-t
   --max-time S      stop by itself after S seconds (a guard for test runs)
   --plain           plain HTTP instead of HTTPS (the cloud and web hosts are
                     then host:port, as older clients expect)
+  --sip-flood-limit N  SIP requests a second one address may send before the
+                    proxy bans it for 15 min (default 100; 0: no limit, e.g.
+                    for load tests that send from one address)
 
 The build folder is $NUVOXA_BUILD_DIR (default: <repo>/build); it must hold
 bin/nuvoxa-service. The demo account is 80000001 / nuvoxa123 (bound phone
@@ -38,6 +42,7 @@ STATE=""
 PRIVATE_PULSE=0
 MAX_TIME=0
 PLAIN=0
+FLOOD_LIMIT=100
 
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -50,6 +55,9 @@ while [ $# -gt 0 ]; do
     --max-time)
       [[ $# -ge 2 && $2 =~ ^[0-9]+$ ]] || { echo "launch.sh: --max-time needs seconds" >&2; exit 2; }
       MAX_TIME=$2; shift ;;
+    --sip-flood-limit)
+      [[ $# -ge 2 && $2 =~ ^[0-9]+$ ]] || { echo "launch.sh: --sip-flood-limit needs a number" >&2; exit 2; }
+      FLOOD_LIMIT=$2; shift ;;
     -h|--help) usage; exit 0 ;;
     *) echo "launch.sh: unknown argument $1 (see --help)" >&2; exit 2 ;;
   esac
@@ -84,6 +92,7 @@ if ! flock -n 9; then
 fi
 DB=$STATE/nuvoxa.sqlite
 ENV_FILE=$STATE/stack.env
+PARTS_FILE=$STATE/parts
 rm -f "$ENV_FILE"
 
 DEMO_ACCOUNT=80000001
@@ -91,6 +100,8 @@ DEMO_PASSWORD=nuvoxa123
 DEMO_PHONE=13800138000
 DEMO_BALANCE=100.00
 REALM=127.0.0.1
+# Failed SIP authentications after which an address is banned for 15 min.
+AUTH_FAILURES=10
 
 # Unix socket paths are limited to 107 bytes; long state paths get a short
 # private folder for the sockets.
@@ -109,10 +120,8 @@ log() { echo "launch.sh: $*" >&2; }
 # Every part runs in a session and process group of its own (see start):
 # an interrupt from the terminal reaches the launcher alone, which stops the
 # parts in order, and a part's own children (Kamailio's workers) go with it.
-stop_all() {
+stop_parts() {
   local i pid alive tries
-  [ -n "$WATCHDOG" ] && kill -TERM "$WATCHDOG" 2>/dev/null
-  [ -n "$SLEEPER" ] && kill -TERM "$SLEEPER" 2>/dev/null
   for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do
     kill -TERM -- "-${PIDS[i]}" 2>/dev/null
   done
@@ -127,41 +136,68 @@ stop_all() {
   for pid in "${PIDS[@]}"; do
     kill -KILL -- "-$pid" 2>/dev/null
   done
-  wait 2>/dev/null
+  [ ${#PIDS[@]} -gt 0 ] && wait "${PIDS[@]}" 2>/dev/null
   PIDS=()
   NAMES=()
+  : >"$PARTS_FILE"
+}
+
+# The watchdog goes last: should the launcher die while it stops the parts,
+# the watchdog finishes the job.
+stop_all() {
+  [ -n "$SLEEPER" ] && kill -TERM "$SLEEPER" 2>/dev/null
+  stop_parts
+  if [ -n "$WATCHDOG" ]; then
+    kill -TERM "$WATCHDOG" 2>/dev/null
+    wait "$WATCHDOG" 2>/dev/null
+  fi
+  wait 2>/dev/null
   WATCHDOG=""
   SLEEPER=""
 }
 
-# Stops the parts should the launcher itself be killed without a chance to
-# clean up (SIGKILL).
+# Stops the parts should the launcher be killed without a chance to clean
+# up (SIGKILL, of it or of its whole process group). The watchdog runs in a
+# session of its own, so nothing sent to the launcher's group reaches it, and
+# is there before the first part: each part writes its process group to
+# PARTS_FILE before it runs. It holds the state folder's lock until the
+# parts are gone.
 start_watchdog() {
-  local launcher=$$ groups=("${PIDS[@]}")
-  (
-    trap 'kill "$nap" 2>/dev/null; exit 0' TERM
-    trap '' INT HUP
-    while kill -0 "$launcher" 2>/dev/null; do
+  : >"$PARTS_FILE"
+  setsid bash -c '
+    launcher=$1 parts=$2
+    trap "kill \$nap 2>/dev/null; exit 0" TERM
+    trap "" INT HUP
+    running() {  # a zombie launcher is gone too
+      local stat
+      stat=$(cat "/proc/$launcher/stat" 2>/dev/null) || return 1
+      stat=${stat##*) }
+      [ "${stat:0:1}" != Z ]
+    }
+    while running; do
       sleep 1 &
       nap=$!
-      wait "$nap"
+      wait $nap
     done
-    for pid in "${groups[@]}"; do kill -TERM -- "-$pid" 2>/dev/null; done
+    # A part the launcher forked just before it died writes itself first.
+    sleep 0.5
+    groups=$(cat "$parts" 2>/dev/null)
+    for pid in $groups; do kill -TERM -- "-$pid" 2>/dev/null; done
     for _ in $(seq 1 30); do
       alive=0
-      for pid in "${groups[@]}"; do kill -0 -- "-$pid" 2>/dev/null && alive=1; done
+      for pid in $groups; do kill -0 -- "-$pid" 2>/dev/null && alive=1; done
       [ $alive = 0 ] && exit 0
       sleep 0.1
     done
-    for pid in "${groups[@]}"; do kill -KILL -- "-$pid" 2>/dev/null; done
-  ) </dev/null >/dev/null 2>&1 &
+    for pid in $groups; do kill -KILL -- "-$pid" 2>/dev/null; done
+  ' watchdog "$$" "$PARTS_FILE" </dev/null >/dev/null 2>&1 &
   WATCHDOG=$!
 }
 
 cleanup() {
   trap - EXIT INT TERM HUP
   stop_all
-  rm -f "$ENV_FILE"
+  rm -f "$ENV_FILE" "$PARTS_FILE"
   [ "$SOCK_DIR" != "$STATE" ] && rm -rf "$SOCK_DIR"
 }
 trap cleanup EXIT
@@ -172,7 +208,12 @@ trap 'exit 129' HUP
 start() {  # start NAME STDOUT COMMAND...; stderr goes to logs/NAME.log
   local name=$1 out=$2
   shift 2
-  setsid "$@" </dev/null >>"$out" 2>>"$STATE/logs/$name.log" &
+  # A child of a shell without job control leads no group, so setsid runs
+  # the part in this same process, which becomes its group's leader.
+  (
+    echo "$BASHPID" >>"$PARTS_FILE"
+    exec setsid "$@" </dev/null >>"$out" 2>>"$STATE/logs/$name.log"
+  ) &
   PIDS+=($!)
   NAMES+=("$name")
 }
@@ -344,16 +385,36 @@ TLSCFG
 
   CTL_SOCKET=$SOCK_DIR/kamailio.ctl
   rm -f "$CTL_SOCKET"
+  [ "$FLOOD_LIMIT" -gt 0 ] && kamailio_mode+=(-A WITH_FLOOD_LIMIT)
+  # The configuration and the gateways' scenarios hold the gateway key:
+  # owner-only, like the rest of the folder's secrets.
+  local mask
+  mask=$(umask)
+  umask 077
+  rm -f "$STATE/kamailio/kamailio.cfg" "$STATE"/sipp/gw-*.xml
+  # The proxy counts requests over 2 s.
   sed -e "s|@SIP_PORT@|$SIP_PORT|g" -e "s|@DB_PATH@|$DB|g" -e "s|@REALM@|$REALM|g" \
       -e "s|@CTL_SOCKET@|$CTL_SOCKET|g" -e "s|@TLS_PORT@|${TLS_PORT:-}|g" \
       -e "s|@TLS_CFG@|$STATE/kamailio/tls.cfg|g" -e "s|@RTPENGINE_PORT@|${RTPENGINE_PORT:-}|g" \
       -e "s|@GW_ECHO@|$GW_ECHO_PORT|g" -e "s|@GW_BUSY@|$GW_BUSY_PORT|g" \
       -e "s|@GW_NOANSWER@|$GW_NOANSWER_PORT|g" -e "s|@GW_HANGUP@|$GW_HANGUP_PORT|g" \
+      -e "s|@GW_SECRET@|$GW_SECRET|g" -e "s|@FLOOD_DENSITY@|$((FLOOD_LIMIT * 2))|g" \
+      -e "s|@AUTH_FAILURES@|$AUTH_FAILURES|g" \
       "$SVC_DIR/kamailio/nuvoxa.cfg.in" >"$STATE/kamailio/kamailio.cfg" || return 1
+  mkdir -p "$STATE/sipp" || return 1
+  local kind
+  for kind in echo busy noanswer hangup; do
+    sed -e "s|@GW_SECRET@|$GW_SECRET|g" "$SVC_DIR/sipp/gw-$kind.xml" >"$STATE/sipp/gw-$kind.xml" || return 1
+  done
+  umask "$mask"
+  # Shared memory holds every registered contact (about 1.4 KB each) and
+  # every transaction until some seconds after it ends (about 10 KB each):
+  # 32 MB ran out at 10,000 subscribers and 100 calls a second. The pages
+  # are touched only as they are used.
   start kamailio "$logs/kamailio.log" kamailio -DD -E -f "$STATE/kamailio/kamailio.cfg" \
-    -Y "$STATE/kamailio" -w "$STATE/kamailio" -m 32 -M 4 "${kamailio_mode[@]}"
+    -Y "$STATE/kamailio" -w "$STATE/kamailio" -m 256 -M 4 "${kamailio_mode[@]}"
 
-  local kind port media echo
+  local port media echo
   for kind in echo busy noanswer hangup; do
     case $kind in
       echo) port=$GW_ECHO_PORT media=$MEDIA_ECHO echo=-rtp_echo ;;
@@ -363,7 +424,7 @@ TLSCFG
     esac
     : >"$logs/gateway-$kind.log"; rm -f "$logs/gateway-$kind.errors"
     # SIPp's status screen goes to /dev/null; unexpected messages to a log.
-    start "gateway-$kind" /dev/null sipp -sf "$SVC_DIR/sipp/gw-$kind.xml" -i 127.0.0.1 -p "$port" \
+    start "gateway-$kind" /dev/null sipp -sf "$STATE/sipp/gw-$kind.xml" -i 127.0.0.1 -p "$port" \
       -mi 127.0.0.1 -mp "$media" -ci 127.0.0.1 $echo -aa -nostdin -trace_err -error_file "$logs/gateway-$kind.errors"
   done
 
@@ -416,13 +477,19 @@ if [ $PRIVATE_PULSE = 1 ] || ! command -v pactl >/dev/null 2>&1 ||
   fi
 fi
 
+# The key by which the gateways know the proxy: anything that reaches their
+# loopback ports could call through them otherwise.
+GW_SECRET=$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')
+[ ${#GW_SECRET} = 32 ] || { log "cannot make the gateway key"; exit 1; }
+
+start_watchdog
 attempt=1
 while :; do
   choose_ports
   rc=$?
   [ $rc = 2 ] && exit 1
   [ $rc = 0 ] && start_stack && break
-  stop_all
+  stop_parts
   if [ $FREE_PORTS = 1 ] && [ $attempt -lt 3 ]; then
     attempt=$((attempt + 1))
     log "start-up failed; trying again with other ports"
@@ -431,8 +498,6 @@ while :; do
   log "start-up failed; logs are in $STATE/logs"
   exit 1
 done
-
-start_watchdog
 
 # The hosts as clients take them: a bare host:port is plain HTTP.
 HOSTS=$CLOUD
@@ -481,8 +546,13 @@ Press Ctrl+C to stop.
 NUVOXA_SERVICE cloud=$HOSTS web=$HOSTS sip=127.0.0.1:$SIP_PORT db=$DB demo=$DEMO_ACCOUNT:$DEMO_PASSWORD update-key=$UPDATE_KEY ca=$CA_FILE
 EOF
 
+# The timer is left to the watchdog like a part, should the launcher be
+# killed.
 if [ "$MAX_TIME" -gt 0 ]; then
-  sleep "$MAX_TIME" &
+  (
+    echo "$BASHPID" >>"$PARTS_FILE"
+    exec setsid sleep "$MAX_TIME"
+  ) &
   SLEEPER=$!
 fi
 

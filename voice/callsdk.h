@@ -14,6 +14,11 @@ extern "C" {
 #define CALLSDK_API
 #endif
 
+// Starts loading the SIP and media engine in the background, so that the
+// first login does not wait for it; returns at once. A program calls it once
+// its first window is up: the loading competes with that window for the
+// processor. Without it, the first getServerIp or loginServer loads it.
+CALLSDK_API void callSdkPrewarm(void);
 // Returns once the voice server address is known (or the attempts are spent).
 CALLSDK_API void getServerIp(void);
 // Registers the account with the voice server. -1 = failure, else success.

@@ -18,6 +18,11 @@
 // sound played through the speaker at start-up does not prevent it.
 //
 //   audiopath_bench [BURSTS=5] [OPUS_ECHO_PEER]
+//   audiopath_bench --first-call [BURSTS=5]   (the first call alone, for a
+//                                              run of fresh processes)
+//
+// Each call prints the median of its bursts and the worst burst; the first
+// call's bursts start one second into the call, the others' after 1.5 s.
 //
 // With --echo it measures the echo a talking far end gets back instead: the
 // client's speaker reaches its microphone as on a laptop (the microphone is
@@ -455,8 +460,10 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: audiopath_bench --echo PEER PEER_PULSE_SERVER [DELAY_MS]\n");
         return 2;
     }
-    int bursts = argc > 1 && !echo ? std::max(1, std::atoi(argv[1])) : 5;
-    const std::string opusPeer = argc > 2 && !echo ? argv[2] : "";
+    const bool firstOnly = argc > 1 && std::strcmp(argv[1], "--first-call") == 0;
+    const int countArg = firstOnly ? 2 : 1;
+    int bursts = argc > countArg && !echo ? std::max(1, std::atoi(argv[countArg])) : 5;
+    const std::string opusPeer = argc > 2 && !echo && !firstOnly ? argv[2] : "";
     const char *demo = std::getenv("NUVOXA_DEMO");
     if (!demo || !std::strchr(demo, ':') || !std::getenv("PULSE_SERVER")) {
         std::fprintf(stderr, "audiopath_bench: NUVOXA_DEMO and PULSE_SERVER must be set\n");
@@ -500,6 +507,8 @@ int main(int argc, char **argv)
     const std::string gateway = "13800138000";
     // The first call of a process is reported apart (see above).
     std::vector<Codec> codecs{{"PCMU_first_call", 0, gateway}, {"PCMU", 0, gateway}, {"G729", 1, gateway}};
+    if (firstOnly)
+        codecs.resize(1);
     if (!opusPeer.empty())
         codecs.push_back({"OPUS", 0, opusPeer});
     int calls = 0;
@@ -513,7 +522,8 @@ int main(int argc, char **argv)
             break;
         }
         feeder.active = true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1500)); // jitter buffer settles
+        // The jitter buffer settles; the first call is held to its first second.
+        std::this_thread::sleep_for(std::chrono::milliseconds(calls == 1 ? 1000 : 1500));
         std::vector<double> oneWay;
         for (int b = 0; b < bursts; ++b) {
             listener.heard = 0;
@@ -525,8 +535,9 @@ int main(int argc, char **argv)
             if (listener.heard > 0 && feeder.burstAt > 0)
                 oneWay.push_back((listener.heard - feeder.burstAt) * 1000 / 2);
         }
-        std::printf("audio_one_way_%s_ms=%.1f\naudio_bursts_heard_%s=%zu/%d\n", codec.name, median(oneWay),
-                    codec.name, oneWay.size(), bursts);
+        const double worst = oneWay.empty() ? -1 : *std::max_element(oneWay.begin(), oneWay.end());
+        std::printf("audio_one_way_%s_ms=%.1f\naudio_one_way_%s_worst_ms=%.1f\naudio_bursts_heard_%s=%zu/%d\n",
+                    codec.name, median(oneWay), codec.name, worst, codec.name, oneWay.size(), bursts);
         std::fflush(stdout);
         feeder.active = false;
         call_hangup();

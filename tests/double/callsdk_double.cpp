@@ -218,6 +218,11 @@ void setAnswerResult(int result)
 
 extern "C" {
 
+void callSdkPrewarm(void)
+{
+    record("callSdkPrewarm");
+}
+
 void getServerIp(void)
 {
     record("getServerIp");

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The launcher brings the whole stack up within 5 seconds, and leaves no
-# process behind when it is interrupted, terminated or killed, or when one of its
-# parts dies.   launcher-test.sh LAUNCHER STATE_DIR
+# process behind when it or its process group is interrupted, terminated or
+# killed, or when one of its parts dies.   launcher-test.sh LAUNCHER STATE_DIR
 set -u
 launcher=$1
 state=$2
@@ -10,11 +10,15 @@ mkdir -p "$state"
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
+# The --max-time of every start: its timer is found by this number.
+max_time=$((100000 + $$))
+
 # Processes of this stack: every part names the state folder on its
-# command line, plus the PIDs the launcher listed.
+# command line, the --max-time timer its seconds, plus the PIDs the launcher
+# listed.
 stack_processes() {
   local f pid
-  for f in $(grep -alF -- "$state/" /proc/[0-9]*/cmdline 2>/dev/null); do
+  for f in $(grep -alF -e "$state/" -e "$max_time" /proc/[0-9]*/cmdline 2>/dev/null); do
     pid=${f//[^0-9]/}
     [ "$pid" != $$ ] && echo "$pid"
   done
@@ -27,7 +31,8 @@ start_stack() {  # start_stack [--plain]
   rm -f "$state/out"
   local t0=$(date +%s%N) hosts='https://127\.0\.0\.1:[0-9]*'
   [ "${1:-}" = --plain ] && hosts='127\.0\.0\.1:[0-9]*'
-  env --default-signal=INT setsid "$launcher" --free-ports --private-pulse --state "$state" "$@" \
+  env --default-signal=INT setsid "$launcher" --free-ports --private-pulse --state "$state" \
+    --max-time "$max_time" "$@" \
     </dev/null >"$state/out" 2>&1 &
   LAUNCHER_PID=$!
   for _ in $(seq 1 300); do
@@ -70,34 +75,49 @@ expect_stopped() {  # expect_stopped WHAT EXPECTED_STATUS
   echo "$1: stopped"
 }
 
-# Ctrl+C
-start_stack && { kill -INT $LAUNCHER_PID; expect_stopped "SIGINT" 130; }
-# SIGTERM, with the database of the first run kept, in the plain mode
-start_stack --plain && { kill -TERM $LAUNCHER_PID; expect_stopped "SIGTERM" 143; }
+# Each way the launcher may be stopped, sent to it alone or to its whole
+# process group (as a terminal's Ctrl+C, or a supervisor's kill, would):
+# signal, target, launcher options, its exit status (none when killed).
+while read -r signal target options status; do
+  what="SIG$signal to the $target"
+  [ "$options" = - ] && options=""
+  start_stack $options || continue
+  victim=$LAUNCHER_PID
+  [ "$target" = group ] && victim=-$LAUNCHER_PID
+  kill -"$signal" -- "$victim"
+  if [ "$status" != - ]; then
+    expect_stopped "$what" "$status"
+    continue
+  fi
+  # Killed outright: the watchdog stops the parts, then lets go of the
+  # state folder's lock.
+  wait $LAUNCHER_PID 2>/dev/null
+  for _ in $(seq 1 100); do
+    [ -z "$(stack_processes)" ] && flock -n "$state/launcher.lock" true && break
+    sleep 0.1
+  done
+  flock -n "$state/launcher.lock" true || fail "$what: the state folder is still locked"
+  left=$(stack_processes | sort -u | tr '\n' ' ')
+  if [ -n "$left" ]; then
+    fail "$what: processes left after 10 s: $left"
+    for p in $left; do kill -KILL "$p" 2>/dev/null; done
+  else
+    echo "$what: parts stopped by the watchdog"
+  fi
+done <<'KILLS'
+INT launcher - 130
+INT group - 130
+TERM launcher --plain 143
+TERM group - 143
+KILL launcher - -
+KILL group --plain -
+KILLS
 # A part that dies takes the whole stack down.
 if start_stack; then
   kamailio_pid=$(echo $PIDS | cut -d' ' -f3)
   kill -KILL "$kamailio_pid"
   expect_stopped "a dead part" 1
   grep -q "stopped unexpectedly" "$state/out" || fail "no message about the dead part"
-fi
-# Even a launcher killed outright leaves nothing behind for long.
-if start_stack; then
-  kill -KILL $LAUNCHER_PID
-  wait $LAUNCHER_PID 2>/dev/null
-  # Parts gone, and the watchdog too: it holds the state folder's lock.
-  for _ in $(seq 1 100); do
-    [ -z "$(stack_processes)" ] && flock -n "$state/launcher.lock" true && break
-    sleep 0.1
-  done
-  flock -n "$state/launcher.lock" true || fail "SIGKILL: the state folder is still locked"
-  left=$(stack_processes | sort -u | tr '\n' ' ')
-  if [ -n "$left" ]; then
-    fail "SIGKILL: processes left after 10 s: $left"
-    for p in $left; do kill -KILL "$p" 2>/dev/null; done
-  else
-    echo "SIGKILL: parts stopped by the watchdog"
-  fi
 fi
 # with-service.sh: the command sees the addresses, its status comes back,
 # and the service is gone afterwards.
