@@ -1,8 +1,9 @@
 #include "app/accountpages.h"
 
 #include "app/globals.h"
-#include "app/hosts.h"
 #include "callsdk.h"
+#include "core/accounttoken.h"
+#include "core/hosts.h"
 #include "platform/desktop.h"
 
 #include <QDebug>
@@ -12,13 +13,11 @@ namespace AccountPages {
 QString token()
 {
     const char *pwd = getPwd();
-    const QByteArray joined = g_account.toUtf8() + '|' + QByteArray(pwd ? pwd : "");
-    return QString::fromLatin1(joined.toBase64());
+    return AccountToken::make(g_account, QByteArray(pwd ? pwd : ""));
 }
 
 QUrl withToken(const QString &pathAndKey)
 {
-    // Base64 uses only characters that a query keeps as they are.
     return QUrl(Hosts::webBase() + pathAndKey + token(), QUrl::StrictMode);
 }
 

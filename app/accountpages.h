@@ -4,9 +4,8 @@
 #include <QString>
 #include <QUrl>
 
-// The service's account web pages recognise the user by a token in the
-// query key `v`: Base64 of the account, "|" and the voice library's password
-// text. It is built anew for every use; nothing is cached.
+// The service's account web pages for the logged-in account. The token
+// (core/accounttoken.h) is built anew for every use; nothing is cached.
 namespace AccountPages {
 
 QString token();

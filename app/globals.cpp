@@ -1,7 +1,7 @@
 #include "app/globals.h"
 
+#include "core/recordwriter.h"
 #include "platform/instanceguard.h"
-#include "records/recordwriter.h"
 
 #include <cstdio>
 

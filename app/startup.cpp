@@ -1,9 +1,9 @@
 #include "app/startup.h"
 
 #include "app/globals.h"
-#include "app/hosts.h"
 #include "app/numberinbox.h"
-#include "app/numberlink.h"
+#include "core/hosts.h"
+#include "core/numberlink.h"
 #include "login/widget.h"
 #include "platform/instanceguard.h"
 #include "platform/numberchannel.h"

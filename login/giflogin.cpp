@@ -2,8 +2,6 @@
 
 #include "ui_giflogin.h"
 
-#include <QCloseEvent>
-
 GifLogin::GifLogin(QWidget *parent)
     : QLabel(parent)
     , ui(new Ui::GifLogin)
@@ -16,14 +14,4 @@ GifLogin::GifLogin(QWidget *parent)
 GifLogin::~GifLogin()
 {
     delete ui;
-}
-
-void GifLogin::closeEvent(QCloseEvent *event)
-{
-    emit setQuit();
-    event->accept();
-}
-
-void GifLogin::on_pushButton_clicked()
-{
 }

@@ -16,17 +16,6 @@ public:
     explicit GifLogin(QWidget *parent = nullptr);
     ~GifLogin() override;
 
-signals:
-    void setCanCel();
-    void setClose();
-    void setQuit();
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
-
-private slots:
-    void on_pushButton_clicked();
-
 private:
     Ui::GifLogin *ui;
 };

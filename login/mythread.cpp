@@ -11,5 +11,5 @@ void MyThread::run()
 {
     getServerIp();
     // Whatever the library found, loginServer decides whether the login works.
-    emit rtGetServer(true);
+    emit rtGetServer();
 }

@@ -12,7 +12,7 @@ public:
     explicit MyThread(QObject *parent = nullptr);
 
 signals:
-    void rtGetServer(bool ok);
+    void rtGetServer();
 
 protected:
     void run() override;

@@ -4,14 +4,15 @@
 #include "widgets/skinstyle.h"
 
 #include "app/globals.h"
-#include "app/hosts.h"
 #include "app/numberinbox.h"
-#include "app/settingsstore.h"
 #include "callsdk.h"
+#include "core/hosts.h"
+#include "core/servicehttp.h"
+#include "core/settingsstore.h"
+#include "core/updatecheck.h"
+#include "core/updatefetch.h"
 #include "login/giflogin.h"
 #include "login/mythread.h"
-#include "login/servicehttp.h"
-#include "login/updatecheck.h"
 #include "mainwindow/mianwindow.h"
 #include "platform/desktop.h"
 #include "platform/paths.h"
@@ -117,7 +118,6 @@ Widget::Widget(QWidget *parent)
     ui->checkBox->setPalette(rememberPalette);
 
     m_gifLogin = new GifLogin;
-    connect(m_gifLogin, &GifLogin::setQuit, this, &Widget::onCanCel);
     m_gifLogin->setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     m_movie = new QMovie(QStringLiteral("image/300600.gif"), QByteArray(), this);
     m_gifLogin->setMovie(m_movie);
@@ -245,11 +245,6 @@ void Widget::closeEvent(QCloseEvent *event)
     exitReleasingGuard(1);
 }
 
-void Widget::mousePressEvent(QMouseEvent *event)
-{
-    QWidget::mousePressEvent(event);
-}
-
 void Widget::openLink(const QString &path)
 {
     Desktop::instance().openUrl(QUrl(Hosts::webBase() + path));
@@ -263,10 +258,6 @@ void Widget::slotLink_r(const QString &)
 void Widget::slotLink_f(const QString &)
 {
     openLink(QStringLiteral("/forgetpwd.aspx"));
-}
-
-void Widget::onCanCel()
-{
 }
 
 void Widget::showMessage(const QString &text)
@@ -303,10 +294,8 @@ QString Widget::validationAddress()
     return QString::fromLatin1(address);
 }
 
-void Widget::rtGetServer(bool ok)
+void Widget::rtGetServer()
 {
-    if (!ok)
-        return;
     QByteArray account = g_account.toUtf8();
     QByteArray password = g_password.toUtf8();
     qDebug() << "login: registering with the voice server";
@@ -326,10 +315,10 @@ void Widget::rtGetServer(bool ok)
     m_loginHttp->get(QUrl::fromEncoded(address.toLatin1(), QUrl::StrictMode));
 
     // One update check per run, whatever this login's outcome.
-    if (!m_updateHttp) {
-        m_updateHttp = new ServiceHttp(this);
-        connect(m_updateHttp, &ServiceHttp::done, this, &Widget::on_saveDonex);
-        m_updateHttp->get(QUrl(Hosts::cloudBase() + UpdateCheck::manifestPath()));
+    if (!m_update) {
+        m_update = new UpdateFetch(this);
+        connect(m_update, &UpdateFetch::finished, this, &Widget::onUpdateChecked);
+        m_update->start();
     }
 }
 
@@ -397,14 +386,14 @@ void Widget::httpReadyRead()
 {
     if (!m_adFile->isOpen() || m_adDiscarded)
         return;
-    const QByteArray data = m_adReply->readAll();
-    if (m_adFile->size() + data.size() > MaxAdvertBytes) {
+    const QByteArray chunk = m_adReply->readAll();
+    if (m_adFile->size() + chunk.size() > MaxAdvertBytes) {
         qDebug() << "advert: too large, discarded";
         m_adDiscarded = true;
         m_adReply->abort();
         return;
     }
-    m_adFile->write(data);
+    m_adFile->write(chunk);
     m_adFile->flush();
 }
 
@@ -432,47 +421,32 @@ void Widget::gifDone(bool ok)
         m_mainWindow->setFixedSize(300, 515);
 }
 
-// The manifest, then its signature; a manifest that does not verify counts
-// as a failed transfer: no question.
-void Widget::on_saveDonex(bool error)
+// A manifest that does not verify counts as no answer: no question.
+void Widget::onUpdateChecked(bool ok)
 {
-    if (error)
-        return;
-    const QByteArray body = m_updateHttp->readAll();
-    if (!m_manifestFetched) {
-        m_manifestFetched = true;
-        m_serverManifest = body;
-        m_updateHttp->get(QUrl(Hosts::cloudBase() + UpdateCheck::signaturePath()));
+    if (!ok) {
+        qDebug() << "update: no verified server manifest:" << m_update->detail();
         return;
     }
-    QString why;
-    const UpdateCheck::Manifest server = UpdateCheck::parseSigned(m_serverManifest, body, &why);
-    m_serverManifest.clear();
-    if (!server.valid) {
-        qDebug() << "update: server manifest refused:" << why;
-        return;
-    }
-    compareVersions(server);
+    offerUpdate(m_update->manifest());
 }
 
-void Widget::compareVersions(const UpdateCheck::Manifest &server)
+void Widget::offerUpdate(const UpdateCheck::Manifest &server)
 {
-    m_fileList = server.entries;
-    const UpdateCheck::Manifest local = UpdateCheck::readLocal();
-    if (!local.valid || !UpdateCheck::differs(server.version, local.version))
+    const UpdateCheck::Offer offer = UpdateCheck::offer(server);
+    if (offer.state != UpdateCheck::Offer::Newer)
         return;
-    m_fileList = UpdateCheck::remaining(m_fileList, local.entries);
 
     // The answer may come while the progress window stays on top.
     const auto answer = MessageBox::information(
         this, tr("Nuvoxa"), tr("有更新，是否更新!"), QMessageBox::Yes | QMessageBox::No,
         {{QMessageBox::Yes, tr("确定")}, {QMessageBox::No, tr("取消")}},
         Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint);
-    if (answer != QMessageBox::Yes || m_fileList.isEmpty())
+    if (answer != QMessageBox::Yes || offer.files.isEmpty())
         return;
     // Quit only once the update program runs: otherwise nothing would take
     // our place.
-    if (UpdateCheck::startUpdater(m_fileList))
+    if (Desktop::instance().startDetached(UpdateCheck::updaterPath(), UpdateCheck::updaterArguments(offer.files)))
         QCoreApplication::quit();
     else
         showMessage(tr("更新程序无法启动"));

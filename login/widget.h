@@ -1,7 +1,7 @@
 #ifndef NUVOXA_LOGIN_WIDGET_H
 #define NUVOXA_LOGIN_WIDGET_H
 
-#include "login/updatecheck.h"
+#include "core/updatecheck.h"
 
 #include <QHash>
 #include <QList>
@@ -18,6 +18,7 @@ class QMovie;
 class QNetworkAccessManager;
 class QNetworkReply;
 class ServiceHttp;
+class UpdateFetch;
 
 namespace Ui {
 class Widget;
@@ -42,16 +43,14 @@ public:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
 
 private slots:
     void on_pbLogin_clicked();
     void slotLink_r(const QString &link);
     void slotLink_f(const QString &link);
     void on_saveDone(bool error);
-    void on_saveDonex(bool error);
-    void onCanCel();
-    void rtGetServer(bool ok);
+    void onUpdateChecked(bool ok);
+    void rtGetServer();
     void onComBobox(const QString &text);
     void httpReadyRead();
     void httpFinished();
@@ -64,7 +63,7 @@ private:
     void endAttempt();
     void showMessage(const QString &text);
     QString validationAddress();
-    void compareVersions(const UpdateCheck::Manifest &server);
+    void offerUpdate(const UpdateCheck::Manifest &server);
     void openLink(const QString &path);
 
     Ui::Widget *ui;
@@ -75,16 +74,13 @@ private:
     QMovie *m_movie = nullptr;
     MyThread *m_thread = nullptr;
     ServiceHttp *m_loginHttp = nullptr;
-    ServiceHttp *m_updateHttp = nullptr;
-    QByteArray m_serverManifest;  // held while its signature is fetched
-    bool m_manifestFetched = false;
+    UpdateFetch *m_update = nullptr;
     int m_validationTimeoutMs;
     QNetworkAccessManager *m_adManager = nullptr;
     QNetworkReply *m_adReply = nullptr;
     QFile *m_adFile = nullptr;
     QString m_adUrl;
     bool m_adDiscarded = false;
-    QStringList m_fileList;
 };
 
 #endif

@@ -1,5 +1,6 @@
 #include "mainwindow/mianwindow.h"
 
+#include "app/accountpages.h"
 #include "app/globals.h"
 #include "app/numberinbox.h"
 #include "callsdk.h"
@@ -10,7 +11,7 @@
 #include "records/addfriend.h"
 #include "records/lazyrows.h"
 #include "records/nofocusdelegate.h"
-#include "records/recordwriter.h"
+#include "core/recordwriter.h"
 #include "records/rowtexts.h"
 #include "audio/hltestaudio.h"
 #include "audio/mystyle.h"
@@ -173,6 +174,8 @@ void MianWindow::showAdvert()
 {
     setFixedSize(300, 575);
     auto *label = new MyLabel(this);
+    connect(label, &MyLabel::clicked, this,
+            [] { AccountPages::open(AccountPages::withToken(QStringLiteral("/free_call.aspx?v="))); });
     label->setGeometry(6, 515, 288, 53);
     label->show();
     auto *movie = new QMovie(label);

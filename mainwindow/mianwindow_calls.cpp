@@ -1,6 +1,7 @@
 // Placing direct and callback calls; call progress, duration and hang-up.
 #include "mainwindow/mianwindow.h"
 
+#include "app/accountpages.h"
 #include "app/globals.h"
 #include "callsdk.h"
 #include "mainwindow/callstate.h"
@@ -135,8 +136,10 @@ void MianWindow::callbackCall()
 
 void MianWindow::showCallPopup(const QString &message, bool withLink)
 {
-    if (!m_callPopup)
-        m_callPopup = new leaveTimeWidget;
+    if (!m_callPopup) {
+        m_callPopup = new leaveTimeWidget(AccountPages::withToken(QStringLiteral("/Reg_suc2.aspx?v=")));
+        connect(m_callPopup, &leaveTimeWidget::bindRequested, this, [this] { slotLink(QString()); });
+    }
     m_callPopup->showMessage(message);
     if (withLink)
         m_callPopup->setLinkVisible(true);

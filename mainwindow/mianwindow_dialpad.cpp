@@ -2,7 +2,7 @@
 #include "mainwindow/mianwindow.h"
 
 #include "app/numberinbox.h"
-#include "app/numberlink.h"
+#include "core/numberlink.h"
 #include "callsdk.h"
 #include "ui_mianwindow.h"
 #include "widgets/messagebox.h"

@@ -7,7 +7,7 @@
 #include "mainwindow/callstate.h"
 #include "mainwindow/incomingcall.h"
 #include "platform/notifications.h"
-#include "records/recordstore.h"
+#include "core/recordstore.h"
 #include "ui_mianwindow.h"
 
 #include <QPixmap>

@@ -1,7 +1,7 @@
 #ifndef NUVOXA_RECORDS_CALLRECORD_H
 #define NUVOXA_RECORDS_CALLRECORD_H
 
-#include "records/phonedata.h"
+#include "core/phonedata.h"
 
 #include <QList>
 #include <QWidget>

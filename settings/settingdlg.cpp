@@ -1,9 +1,10 @@
 #include "settings/settingdlg.h"
 
 #include "app/globals.h"
-#include "app/hosts.h"
-#include "app/settingsstore.h"
-#include "login/updatecheck.h"
+#include "core/hosts.h"
+#include "core/settingsstore.h"
+#include "core/updatecheck.h"
+#include "core/updatefetch.h"
 #include "platform/desktop.h"
 #include "settings/clickframe.h"
 #include "settings/userdlg.h"
@@ -15,20 +16,9 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include "widgets/messagebox.h"
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QPainter>
 #include <QPixmap>
 #include <QUrl>
-
-namespace {
-
-// A server that accepts the connection and never answers must not keep a
-// request pending for the rest of the run.
-constexpr int kUpdateTimeoutMs = 30000;
-
-}  // namespace
 
 SettingDlg::SettingDlg(QWidget *parent)
     : QWidget(parent)
@@ -146,51 +136,26 @@ void SettingDlg::slotLink1(const QString &)
 
 void SettingDlg::on_toolButton_10_clicked()
 {
-    if (!m_updateHttp)
-        m_updateHttp = new QNetworkAccessManager(this);
-    // The manifest, then its signature; an error page is not a manifest,
-    // whatever its body.
-    fetchUpdateFile(UpdateCheck::manifestPath(), [this](bool error, const QByteArray &manifest) {
-        if (error)
-            return on_saveDone(true, QByteArray(), QByteArray());
-        fetchUpdateFile(UpdateCheck::signaturePath(), [this, manifest](bool error, const QByteArray &signature) {
-            on_saveDone(error, manifest, signature);
-        });
-    });
-}
-
-void SettingDlg::fetchUpdateFile(const QString &path, std::function<void(bool, const QByteArray &)> done)
-{
-    QNetworkRequest request(QUrl(Hosts::cloudBase() + path));
-    request.setTransferTimeout(kUpdateTimeoutMs);
-    QNetworkReply *reply = m_updateHttp->get(request);
-    connect(reply, &QNetworkReply::finished, this, [reply, done] {
-        reply->deleteLater();
-        const bool error = reply->error() != QNetworkReply::NoError;
-        done(error, error ? QByteArray() : reply->read(UpdateCheck::MaxManifestBytes + 1));
-    });
-}
-
-void SettingDlg::on_saveDone(bool error, const QByteArray &answer, const QByteArray &signature)
-{
-    if (error)
-        return;
-    // A manifest that does not verify is treated like a failed transfer.
-    const UpdateCheck::Manifest server = UpdateCheck::parseSigned(answer, signature);
-    if (!server.valid)
-        return;
-    m_downList = server.entries;
-
-    const UpdateCheck::Manifest local = UpdateCheck::readLocal();
-    if (!local.valid)
-        return;
-    if (!UpdateCheck::differs(server.version, local.version)) {
-        showInformation(tr("您当前使用的已是最新版本!"));
-        return;
+    if (!m_update) {
+        m_update = new UpdateFetch(this);
+        connect(m_update, &UpdateFetch::finished, this, &SettingDlg::onUpdateChecked);
     }
+    m_update->start();
+}
+
+// A manifest that does not verify is treated like a failed transfer.
+void SettingDlg::onUpdateChecked(bool ok)
+{
+    if (!ok)
+        return;
+    const UpdateCheck::Offer offer = UpdateCheck::offer(m_update->manifest());
+    if (offer.state == UpdateCheck::Offer::Current)
+        showInformation(tr("您当前使用的已是最新版本!"));
+    if (offer.state != UpdateCheck::Offer::Newer)
+        return;
     ui->toolButton_20->show();
     ui->label_14->show();
-    m_downList = UpdateCheck::remaining(m_downList, local.entries);
+    m_downList = offer.files;
 }
 
 void SettingDlg::on_toolButton_20_clicked()
@@ -199,7 +164,7 @@ void SettingDlg::on_toolButton_20_clicked()
         return;
     // Quit only once the update program runs: otherwise the user would be
     // left with neither the old client nor an update.
-    if (!UpdateCheck::startUpdater(m_downList)) {
+    if (!Desktop::instance().startDetached(UpdateCheck::updaterPath(), UpdateCheck::updaterArguments(m_downList))) {
         showInformation(tr("更新程序无法启动"));
         return;
     }

@@ -1,14 +1,12 @@
 #ifndef NUVOXA_SETTINGS_SETTINGDLG_H
 #define NUVOXA_SETTINGS_SETTINGDLG_H
 
-#include <QByteArray>
 #include <QStringList>
 #include <QWidget>
-#include <functional>
 #include <memory>
 
 class ClickFrame;
-class QNetworkAccessManager;
+class UpdateFetch;
 class UserDlg;
 
 namespace Ui {
@@ -46,14 +44,12 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    // The answer of one update request; `error` when the transfer failed.
-    void on_saveDone(bool error, const QByteArray &answer, const QByteArray &signature);
-    void fetchUpdateFile(const QString &path, std::function<void(bool, const QByteArray &)> done);
+    void onUpdateChecked(bool ok);
     void showInformation(const QString &text);
 
     Ui::SettingDlg *ui;
     std::unique_ptr<UserDlg> m_userDlg;
-    QNetworkAccessManager *m_updateHttp = nullptr;
+    UpdateFetch *m_update = nullptr;
     QStringList m_downList;
 };
 

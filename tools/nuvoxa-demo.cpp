@@ -9,8 +9,8 @@
 // NUVOXA_CLOUD_HOST as for the client. With --keep the client stays up after
 // the script. Exit status 0 when every step was seen, 1 otherwise.
 #include "app/globals.h"
-#include "app/hosts.h"
 #include "app/startup.h"
+#include "core/hosts.h"
 #include "login/widget.h"
 #include "mainwindow/mianwindow.h"
 

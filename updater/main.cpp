@@ -1,7 +1,7 @@
 // The update program. The client starts it with the manifest entries to
 // fetch and then exits; this program installs them and starts the client
 // again, the updated one or, after any failure, the old one.
-#include "app/hosts.h"
+#include "core/hosts.h"
 #include "platform/paths.h"
 #include "platform/translation.h"
 #include "updater/updatejob.h"

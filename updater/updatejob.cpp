@@ -1,7 +1,7 @@
 #include "updater/updatejob.h"
 
-#include "app/hosts.h"
-#include "login/updatesignature.h"
+#include "core/hosts.h"
+#include "core/updatesignature.h"
 #include "platform/instanceguard.h"
 #include "updater/installer.h"
 
@@ -47,6 +47,7 @@ UpdateJob::UpdateJob(const QString &programDir, const QStringList &entries, QObj
                  && entry != QLatin1String(kSignatureName))
             m_entries.append(entry);
     }
+    connect(&m_query, &UpdateFetch::finished, this, &UpdateJob::onManifest);
     m_waitTimer.setInterval(kPollMs);
     connect(&m_waitTimer, &QTimer::timeout, this, &UpdateJob::waitForClient);
 }
@@ -117,31 +118,34 @@ void UpdateJob::waitForClient()
 
 void UpdateJob::fetchManifest()
 {
-    m_http = new QNetworkAccessManager(this);
-    m_index = ManifestStage;
     emit status(tr("正在获取更新信息…"));
-    fetch(QUrl(Hosts::cloudBase() + UpdateCheck::manifestPath()));
+    m_query.start();
 }
 
-void UpdateJob::fetch(const QUrl &url)
+void UpdateJob::onManifest(bool ok)
 {
-    QNetworkRequest request(url);
-    request.setTransferTimeout(kTransferTimeoutMs);
-    m_reply = m_http->get(request);
-    connect(m_reply, &QNetworkReply::readyRead, this, &UpdateJob::onReadyRead);
-    connect(m_reply, &QNetworkReply::finished, this, &UpdateJob::onFinished);
+    if (!ok) {
+        switch (m_query.failure()) {
+        case UpdateFetch::Failure::Transfer:
+            fail(tr("下载 %1 失败：%2").arg(tr("更新信息"), m_query.detail()));
+            break;
+        case UpdateFetch::Failure::SignatureInvalid:
+            fail(tr("更新信息的签名无效（%1）").arg(m_query.detail()));
+            break;
+        default:
+            fail(tr("更新信息无效"));
+        }
+        return;
+    }
+    if (checkManifest())
+        fetchNext();
 }
 
-// The signed manifest must verify, be no older than the installed one and
-// declare every requested entry's size and hash.
+// The verified manifest must carry its signing time, be no older than the
+// installed one and declare every requested entry's size and hash.
 bool UpdateJob::checkManifest()
 {
-    QString why;
-    const UpdateCheck::Manifest server = UpdateCheck::parseSigned(m_manifest, m_signature, &why);
-    if (!server.valid) {
-        fail(tr("更新信息的签名无效（%1）").arg(why));
-        return false;
-    }
+    const UpdateCheck::Manifest &server = m_query.manifest();
     if (server.signedAt < 0) {
         fail(tr("更新信息的签名没有签名时间"));
         return false;
@@ -177,6 +181,8 @@ void UpdateJob::fetchNext()
         installAll();
         return;
     }
+    if (!m_http)
+        m_http = new QNetworkAccessManager(this);
     const QString entry = m_entries.at(m_index);
     const QString path = m_staging->path() + QStringLiteral("/new/") + entry;
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -188,7 +194,11 @@ void UpdateJob::fetchNext()
     emit progress(entry, m_index, m_entries.size(), 0, -1);
     m_hash.reset();
     m_received = 0;
-    fetch(entryUrl(entry));
+    QNetworkRequest request(entryUrl(entry));
+    request.setTransferTimeout(kTransferTimeoutMs);
+    m_reply = m_http->get(request);
+    connect(m_reply, &QNetworkReply::readyRead, this, &UpdateJob::onReadyRead);
+    connect(m_reply, &QNetworkReply::finished, this, &UpdateJob::onFinished);
     connect(m_reply, &QNetworkReply::downloadProgress, this,
             [this, entry](qint64 received, qint64 total) {
                 emit progress(entry, m_index, m_entries.size(), received, total);
@@ -199,24 +209,14 @@ void UpdateJob::onReadyRead()
 {
     const QByteArray data = m_reply->readAll();
     QString refused;
-    if (m_index == ManifestStage) {
-        m_manifest += data;
-        if (m_manifest.size() > UpdateCheck::MaxManifestBytes)
-            refused = tr("更新信息无效");
-    } else if (m_index == SignatureStage) {
-        m_signature += data;
-        if (m_signature.size() > UpdateSignature::MaxSignatureBytes)
-            refused = tr("更新信息的签名无效（%1）").arg(QStringLiteral("too large"));
-    } else {
-        // Never more than the signed size: stop reading there.
-        m_received += data.size();
-        if (m_received > m_declared.at(m_index).size)
-            refused = tr("文件 %1 与更新信息不符").arg(m_entries.at(m_index));
-        else if (m_file->write(data) != data.size())
-            refused = tr("无法写入 %1：%2").arg(m_file->fileName(), m_file->errorString());
-        else
-            m_hash.addData(data);
-    }
+    // Never more than the signed size: stop reading there.
+    m_received += data.size();
+    if (m_received > m_declared.at(m_index).size)
+        refused = tr("文件 %1 与更新信息不符").arg(m_entries.at(m_index));
+    else if (m_file->write(data) != data.size())
+        refused = tr("无法写入 %1：%2").arg(m_file->fileName(), m_file->errorString());
+    else
+        m_hash.addData(data);
     if (!refused.isEmpty()) {
         m_reply->disconnect(this);
         m_reply->abort();
@@ -240,27 +240,13 @@ void UpdateJob::onFinished()
     QNetworkReply *reply = m_reply;
     m_reply = nullptr;
     reply->deleteLater();
-    const QString what = m_index < 0 ? tr("更新信息") : m_entries.at(m_index);
+    const QString what = m_entries.at(m_index);
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (reply->error() != QNetworkReply::NoError || status != 200) {
         const QString reason = reply->error() != QNetworkReply::NoError
                                    ? reply->errorString()
                                    : QStringLiteral("HTTP %1").arg(status);
         fail(tr("下载 %1 失败：%2").arg(what, reason));
-        return;
-    }
-    if (m_index == ManifestStage) {
-        if (!UpdateCheck::parse(m_manifest).valid) {
-            fail(tr("更新信息无效"));
-            return;
-        }
-        m_index = SignatureStage;
-        fetch(QUrl(Hosts::cloudBase() + UpdateCheck::signaturePath()));
-        return;
-    }
-    if (m_index == SignatureStage) {
-        if (checkManifest())
-            fetchNext();
         return;
     }
     const bool flushed = m_file->flush();
@@ -289,7 +275,7 @@ void UpdateJob::installAll()
     };
     // The signature stays beside the manifest: the next update must not be
     // signed earlier than this one.
-    if (!stage(kManifestName, m_manifest) || !stage(kSignatureName, m_signature))
+    if (!stage(kManifestName, m_query.manifestBytes()) || !stage(kSignatureName, m_query.signatureBytes()))
         return;
     // The manifest goes last: it marks the update as installed.
     QString error;
@@ -309,6 +295,11 @@ void UpdateJob::cancel()
 {
     if (m_done)
         return;
+    if (m_query.isRunning()) {
+        m_query.abort();
+        fail(tr("更新已取消"));
+        return;
+    }
     if (m_reply) {
         m_cancelled = true;
         m_reply->abort();

@@ -1,7 +1,8 @@
 #ifndef NUVOXA_UPDATER_UPDATEJOB_H
 #define NUVOXA_UPDATER_UPDATEJOB_H
 
-#include "login/updatecheck.h"
+#include "core/updatecheck.h"
+#include "core/updatefetch.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>
@@ -54,7 +55,7 @@ signals:
 private:
     void waitForClient();
     void fetchManifest();
-    void fetch(const QUrl &url);
+    void onManifest(bool ok);
     bool checkManifest();
     void fetchNext();
     void onReadyRead();
@@ -70,16 +71,14 @@ private:
     QTimer m_waitTimer;
     std::unique_ptr<InstanceGuard> m_guard;
     std::unique_ptr<QTemporaryDir> m_staging;
+    UpdateFetch m_query;  // the signed manifest
     QNetworkAccessManager *m_http = nullptr;
     QNetworkReply *m_reply = nullptr;
     std::unique_ptr<QFile> m_file;
-    QByteArray m_manifest;
-    QByteArray m_signature;
     QList<UpdateCheck::FileEntry> m_declared;  // of m_entries, from the signed manifest
     QCryptographicHash m_hash{QCryptographicHash::Sha256};
     qint64 m_received = 0;
-    enum { ManifestStage = -2, SignatureStage = -1 };
-    int m_index = ManifestStage;  // else the entry being fetched
+    int m_index = -1;  // the entry being fetched
     bool m_done = false;
     bool m_cancelled = false;
     bool m_succeeded = false;

@@ -2,6 +2,7 @@
 #define NUVOXA_WIDGETS_LEAVETIMEWIDGET_H
 
 #include <QTimer>
+#include <QUrl>
 #include <QWidget>
 
 namespace Ui {
@@ -9,24 +10,28 @@ class leaveTimeWidget;
 }
 
 // The note shown beside the main window for a callback call: either "your
-// phone will ring" or "bind a phone first" with a link to the bind page. It
-// closes itself six seconds after its text was last set.
+// phone will ring" or "bind a phone first" with a link to the bind page
+// (`bindPage`; a click asks for it with bindRequested(), so the caller builds
+// the address afresh). It closes itself six seconds after its text was last
+// set.
 class leaveTimeWidget : public QWidget
 {
     Q_OBJECT
 public:
-    explicit leaveTimeWidget(QWidget *parent = nullptr);
+    explicit leaveTimeWidget(const QUrl &bindPage, QWidget *parent = nullptr);
     ~leaveTimeWidget() override;
 
     void showMessage(const QString &text);
     void setLinkVisible(bool visible);
+
+signals:
+    void bindRequested();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private slots:
     void onTimerOut();
-    void slotLink(const QString &link);
 
 private:
     Ui::leaveTimeWidget *ui;

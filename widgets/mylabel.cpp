@@ -1,7 +1,5 @@
 #include "widgets/mylabel.h"
 
-#include "app/accountpages.h"
-
 #include <QMouseEvent>
 
 MyLabel::MyLabel(QWidget *parent)
@@ -13,6 +11,6 @@ MyLabel::MyLabel(QWidget *parent)
 void MyLabel::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton)
-        AccountPages::open(AccountPages::withToken(QStringLiteral("/free_call.aspx?v=")));
+        emit clicked();
     QLabel::mousePressEvent(event);
 }

@@ -3,13 +3,16 @@
 
 #include <QLabel>
 
-// The advertisement at the foot of the main window; a left click opens the
-// service's free-call page for the logged-in account.
+// The advertisement at the foot of the main window; a left click is
+// reported by clicked().
 class MyLabel : public QLabel
 {
     Q_OBJECT
 public:
     explicit MyLabel(QWidget *parent);
+
+signals:
+    void clicked();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

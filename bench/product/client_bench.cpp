@@ -12,10 +12,10 @@
 // NUVOXA_CLOUD_HOST, the proxy's UDP port from NUVOXA_SIP_HOST. Prints
 // NAME=value lines (milliseconds). Calls need CAP_NET_RAW to see the wire.
 #include "app/globals.h"
-#include "app/hosts.h"
-#include "app/settingsstore.h"
 #include "app/startup.h"
 #include "callsdk.h"
+#include "core/hosts.h"
+#include "core/settingsstore.h"
 #include "login/widget.h"
 #include "mainwindow/mianwindow.h"
 #include "platform/paths.h"

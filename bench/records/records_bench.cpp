@@ -9,8 +9,8 @@
 // Runs offscreen in a private data folder unless the environment says
 // otherwise; run it from anywhere, it works in its own program folder.
 #include "app/globals.h"
-#include "app/settingsstore.h"
 #include "app/startup.h"
+#include "core/settingsstore.h"
 #include "mainwindow/mianwindow.h"
 #include "records/callrecord.h"
 

@@ -314,8 +314,8 @@ bool renderSvg(const QString &svg, const Entry &e, QImage *img, const QString &w
     QRectF target(0, 0, e.width, e.height);
     const QRectF box = renderer.viewBoxF();
     if (box.width() > 0 && box.height() > 0 && e.params.value(QStringLiteral("stretch")) != QLatin1String("1")) {
-        const double scale = std::min(e.width / box.width(), e.height / box.height());
-        const QSizeF size(box.width() * scale, box.height() * scale);
+        const double fit = std::min(e.width / box.width(), e.height / box.height());
+        const QSizeF size(box.width() * fit, box.height() * fit);
         target = QRectF(QPointF((e.width - size.width()) / 2, (e.height - size.height()) / 2), size);
     }
     QPainter p(img);

@@ -11,7 +11,7 @@
 // The kill test stops the first form at random moments; the second checks
 // that the exit writes every queued change in order.
 #include "app/globals.h"
-#include "records/recordwriter.h"
+#include "core/recordwriter.h"
 
 #include <QCoreApplication>
 

@@ -3,13 +3,13 @@
 // advertisement, or an https host whose certificate does not verify. The login window comes back with the right message, stays
 // usable, and no remembered login is touched.
 #include "app/globals.h"
-#include "app/hosts.h"
-#include "app/settingsstore.h"
 #include "app/startup.h"
 #include "callsdk_double.h"
+#include "core/hosts.h"
+#include "core/servicehttp.h"
+#include "core/settingsstore.h"
 #include "httpresponder.h"
 #include "login/giflogin.h"
-#include "login/servicehttp.h"
 #include "login/widget.h"
 #include "mainwindow/mianwindow.h"
 #include "modalanswerer.h"

@@ -2,15 +2,15 @@
 // what it can read, and keeps the bytes of a file it could not read cleanly
 // before it writes that file again.
 #include "app/globals.h"
-#include "app/settingsstore.h"
 #include "app/startup.h"
 #include "callsdk_double.h"
+#include "core/recordstore.h"
+#include "core/settingsstore.h"
 #include "httpresponder.h"
 #include "login/widget.h"
 #include "mainwindow/mianwindow.h"
 #include "modalanswerer.h"
 #include "platform/paths.h"
-#include "records/recordstore.h"
 #include "testutil.h"
 #include "windowdriver.h"
 

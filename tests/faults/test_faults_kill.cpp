@@ -1,8 +1,8 @@
 // The client killed with SIGKILL while it records calls: afterwards the
 // history file parses and holds every entry whose write had completed. And
 // the client ending normally with changes still queued writes them all.
-#include "app/settingsstore.h"
-#include "records/recordstore.h"
+#include "core/recordstore.h"
+#include "core/settingsstore.h"
 
 #include <QFile>
 #include <QProcess>

@@ -3,9 +3,9 @@
 // a call over a lossy network, the voice server killed during a call, and a
 // login while it is down. The windows return to a usable state each time.
 #include "app/globals.h"
-#include "app/hosts.h"
-#include "app/settingsstore.h"
 #include "app/startup.h"
+#include "core/hosts.h"
+#include "core/settingsstore.h"
 #include "login/giflogin.h"
 #include "login/widget.h"
 #include "mainwindow/mianwindow.h"

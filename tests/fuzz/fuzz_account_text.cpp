@@ -2,8 +2,8 @@
 // the page addresses built with it, and the per-account file names.
 #include "app/accountpages.h"
 #include "app/globals.h"
-#include "app/settingsstore.h"
 #include "callsdk_double.h"
+#include "core/settingsstore.h"
 #include "fuzzsupport.h"
 
 #include <QDir>

@@ -1,9 +1,9 @@
 // The update manifests (server and local) as arbitrary bytes: parsing, the
 // one-for-one subtraction of entries, the version comparison, and the check
 // that keeps every entry the update program installs inside its folder.
+#include "core/updatecheck.h"
+#include "core/updatesignature.h"
 #include "fuzzsupport.h"
-#include "login/updatecheck.h"
-#include "login/updatesignature.h"
 #include "updater/installer.h"
 
 #include <QDir>

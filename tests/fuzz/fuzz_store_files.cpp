@@ -1,9 +1,9 @@
 // Arbitrary bytes as every INI file the stores open: the remembered logins,
 // the auto-login file, the history and the contacts of an account. Reading
 // must neither crash nor change the file.
-#include "app/settingsstore.h"
+#include "core/recordstore.h"
+#include "core/settingsstore.h"
 #include "fuzzsupport.h"
-#include "records/recordstore.h"
 
 #include <QDir>
 #include <QFile>

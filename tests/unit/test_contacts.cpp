@@ -1,7 +1,7 @@
 // The contacts file of one account: the group is name + number; pairs that
 // cannot be a group of their own still get one, removing a contact never
 // touches another's data, and everything saved comes back.
-#include "records/recordstore.h"
+#include "core/recordstore.h"
 #include "testutil.h"
 
 #include <QFileInfo>

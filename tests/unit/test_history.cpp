@@ -1,7 +1,7 @@
 // The call history file of one account: one group per number, rewritten in
 // place, removed one by one or as a whole, and never shared between accounts.
-#include "app/settingsstore.h"
-#include "records/recordstore.h"
+#include "core/recordstore.h"
+#include "core/settingsstore.h"
 #include "testutil.h"
 
 #include <QFileInfo>

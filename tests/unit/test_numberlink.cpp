@@ -1,6 +1,6 @@
 // Numbers from links, the command line and the clipboard: what reaches the
 // number field and what is refused.
-#include "app/numberlink.h"
+#include "core/numberlink.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 // The login settings files: what a successful login leaves behind, and that
 // no account text reaches outside the settings folder.
-#include "app/settingsstore.h"
+#include "core/settingsstore.h"
 #include "platform/paths.h"
 #include "testutil.h"
 

@@ -1,6 +1,6 @@
 // Update manifest signatures: what the service and the stock minisign tool
 // sign verifies; anything altered, foreign or malformed does not.
-#include "login/updatesignature.h"
+#include "core/updatesignature.h"
 #include "signing.h"
 
 #include <QDir>

@@ -3,8 +3,10 @@
 #ifndef NUVOXA_TESTS_EVERYWINDOW_H
 #define NUVOXA_TESTS_EVERYWINDOW_H
 
+#include "app/accountpages.h"
 #include "app/globals.h"
 #include "audio/hltestaudio.h"
+#include "core/recordstore.h"
 #include "login/giflogin.h"
 #include "login/widget.h"
 #include "mainwindow/callstate.h"
@@ -13,7 +15,6 @@
 #include "records/addfriend.h"
 #include "records/callrecord.h"
 #include "records/editfriend.h"
-#include "records/recordstore.h"
 #include "settings/settingdlg.h"
 #include "settings/userdlg.h"
 #include "updater/updatewindow.h"
@@ -75,7 +76,7 @@ inline const Entry kWindows[] = {
     {"audio test", [] { return new HLTestAudio; }},
     {"add contact", [] { return new AddFriend; }},
     {"edit contact", [] { return new EditFriend; }},
-    {"bind popup", [] { return new leaveTimeWidget; }},
+    {"bind popup", [] { return new leaveTimeWidget(AccountPages::withToken(QStringLiteral("/Reg_suc2.aspx?v="))); }},
     {"history row", [] { return record(true); }},
     {"contact row", [] { return record(false); }},
     {"update", updateWindow},

@@ -5,11 +5,11 @@
 #include "app/globals.h"
 #include "app/startup.h"
 #include "callsdk_double.h"
+#include "core/recordstore.h"
 #include "mainwindow/callstate.h"
 #include "mainwindow/incomingcall.h"
 #include "mainwindow/mianwindow.h"
 #include "platform/notifications.h"
-#include "records/recordstore.h"
 #include "testutil.h"
 #include "windowdriver.h"
 

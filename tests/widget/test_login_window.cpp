@@ -1,8 +1,8 @@
 // The login window: remembered accounts, input checks, links, closing.
 #include "app/globals.h"
-#include "app/settingsstore.h"
 #include "app/startup.h"
 #include "callsdk_double.h"
+#include "core/settingsstore.h"
 #include "httpresponder.h"
 #include "login/giflogin.h"
 #include "login/widget.h"

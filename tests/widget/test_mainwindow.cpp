@@ -2,11 +2,11 @@
 // test double: pages, dial pad, placing calls, call state, balance, account
 // pages, tray and exit, popup and menus.
 #include "app/globals.h"
-#include "app/hosts.h"
 #include "app/numberinbox.h"
-#include "app/numberlink.h"
 #include "app/startup.h"
 #include "callsdk_double.h"
+#include "core/hosts.h"
+#include "core/numberlink.h"
 #include "login/widget.h"
 #include "mainwindow/callstate.h"
 #include "mainwindow/mianwindow.h"
@@ -461,8 +461,9 @@ private slots:
         TestUtil::saveScreenshot(popup, "main-bind-popup");
         // The link opens the bind page and leaves the popup up.
         const int before = desktop.opened.size();
-        QMetaObject::invokeMethod(popup, "slotLink", Q_ARG(QString, "x"));
+        QMetaObject::invokeMethod(link, "linkActivated", Q_ARG(QString, "x"));
         QCOMPARE(desktop.opened.size(), before + 1);
+        QVERIFY(desktop.opened.last().toString().startsWith(Hosts::webBase() + "/Reg_suc2.aspx?v="));
         QVERIFY(popup->isVisible());
         // A following "calling" message hides the link again.
         CallSdkDouble::setBalanceText("13700000000|9.00");

@@ -2,16 +2,16 @@
 // with the voice-library test double: rows, menus, the contact dialogs, the
 // dial-page suggestions, and what survives a restart.
 #include "app/globals.h"
-#include "app/settingsstore.h"
 #include "app/startup.h"
 #include "callsdk_double.h"
+#include "core/recordstore.h"
+#include "core/settingsstore.h"
 #include "mainwindow/mianwindow.h"
 #include "modalanswerer.h"
 #include "records/addfriend.h"
 #include "records/callrecord.h"
 #include "records/editfriend.h"
 #include "records/nofocusdelegate.h"
-#include "records/recordstore.h"
 #include "testutil.h"
 #include "widgets/hlmenu.h"
 #include "windowdriver.h"

@@ -1,14 +1,14 @@
 // The settings window: page selectors, the stored basic settings, the links
 // and the update check against a local HTTP stub.
 #include "modalanswerer.h"
-#include "testutil.h"
 #include "tests/update/httpstub.h"
+#include "testutil.h"
 #include "updatekey.h"
 
 #include "app/globals.h"
 #include "app/startup.h"
-#include "app/settingsstore.h"
-#include "login/updatecheck.h"
+#include "core/settingsstore.h"
+#include "core/updatecheck.h"
 #include "platform/desktop.h"
 #include "settings/clickframe.h"
 #include "settings/settingdlg.h"

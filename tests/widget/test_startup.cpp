@@ -2,8 +2,8 @@
 // folders, and the process-wide flags.
 #include "app/globals.h"
 #include "app/numberinbox.h"
-#include "app/numberlink.h"
 #include "app/startup.h"
+#include "core/numberlink.h"
 #include "modalanswerer.h"
 #include "platform/instanceguard.h"
 #include "platform/numberchannel.h"

@@ -1,7 +1,7 @@
-#include "records/recordstore.h"
+#include "core/recordstore.h"
 
-#include "app/settingsstore.h"
-#include "records/recordwriter.h"
+#include "core/recordwriter.h"
+#include "core/settingsstore.h"
 
 #include <QDateTime>
 #include <QFile>

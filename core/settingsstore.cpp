@@ -1,6 +1,7 @@
-#include "app/settingsstore.h"
+#include "core/settingsstore.h"
 
 #include "platform/paths.h"
+#include "platform/privatefile.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -10,9 +11,6 @@
 #include <QHash>
 #include <QMutex>
 #include <QSettings>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace SettingsStore {
 
@@ -111,12 +109,8 @@ static void clearStaleLock(const QString &path)
 std::unique_ptr<QSettings> open(const QString &path, bool secret)
 {
     clearStaleLock(path);
-    if (secret && !QFileInfo::exists(path) && QFileInfo(path).dir().exists()) {
-        const QByteArray name = QFile::encodeName(path);
-        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd >= 0)
-            ::close(fd);
-    }
+    if (secret && !QFileInfo::exists(path) && QFileInfo(path).dir().exists())
+        PrivateFile::create(path);
     auto settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
     settings->setIniCodec("UTF-8");
     if (settings->status() == QSettings::FormatError) {
@@ -143,18 +137,8 @@ static bool keepDamagedCopy(const QString &path)
     QString copyPath = base;
     for (int n = 2; QFileInfo::exists(copyPath); ++n)
         copyPath = base + QLatin1Char('-') + QString::number(n);
-    const QByteArray name = QFile::encodeName(copyPath);
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0)
+    if (!PrivateFile::writeNew(copyPath, bytes))
         return false;
-    QFile copy;
-    bool ok = copy.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)
-              && copy.write(bytes) == bytes.size() && copy.flush() && ::fsync(fd) == 0;
-    copy.close();
-    if (!ok) {
-        QFile::remove(copyPath);
-        return false;
-    }
     qWarning() << "settings:" << path << "did not read cleanly; its bytes are kept in" << copyPath;
     return true;
 }

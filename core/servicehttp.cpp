@@ -1,4 +1,4 @@
-#include "login/servicehttp.h"
+#include "core/servicehttp.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>

@@ -1,4 +1,4 @@
-#include "app/hosts.h"
+#include "core/hosts.h"
 
 #include <QSslCertificate>
 #include <QSslConfiguration>

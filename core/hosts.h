@@ -1,5 +1,5 @@
-#ifndef NUVOXA_APP_HOSTS_H
-#define NUVOXA_APP_HOSTS_H
+#ifndef NUVOXA_CORE_HOSTS_H
+#define NUVOXA_CORE_HOSTS_H
 
 #include <QString>
 

@@ -1,7 +1,7 @@
-#include "records/recordwriter.h"
+#include "core/recordwriter.h"
 
-#include "app/settingsstore.h"
-#include "records/recordstore.h"
+#include "core/recordstore.h"
+#include "core/settingsstore.h"
 
 #include <QCoreApplication>
 #include <QSettings>
@@ -63,11 +63,11 @@ QString RecordWriter::saveContact(const QString &account, const QString &name, c
         std::lock_guard<std::mutex> lock(m_mutex);
         reserved = m_reserved;
     }
-    const auto settings = SettingsStore::open(path);
-    if (settings->status() == QSettings::AccessError)
+    const auto current = SettingsStore::open(path);
+    if (current->status() == QSettings::AccessError)
         return QString();
     const QString group = RecordEdits::freeContactGroup(
-        *settings, name, phone,
+        *current, name, phone,
         [&](const QString &candidate) { return reserved.contains(reservation(path, candidate)); });
     queue({path,
            [group, name, phone](QSettings &settings) {

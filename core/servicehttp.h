@@ -1,5 +1,5 @@
-#ifndef NUVOXA_LOGIN_SERVICEHTTP_H
-#define NUVOXA_LOGIN_SERVICEHTTP_H
+#ifndef NUVOXA_CORE_SERVICEHTTP_H
+#define NUVOXA_CORE_SERVICEHTTP_H
 
 #include <QByteArray>
 #include <QObject>

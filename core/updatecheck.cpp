@@ -1,7 +1,6 @@
-#include "login/updatecheck.h"
+#include "core/updatecheck.h"
 
-#include "login/updatesignature.h"
-#include "platform/desktop.h"
+#include "core/updatesignature.h"
 #include "platform/paths.h"
 
 #include <QDomDocument>
@@ -106,15 +105,30 @@ bool differs(const QString &serverVersion, const QString &localVersion)
     return serverVersion != localVersion;
 }
 
+Offer offer(const Manifest &server)
+{
+    Offer result;
+    const Manifest local = readLocal();
+    if (!local.valid)
+        return result;
+    if (!differs(server.version, local.version)) {
+        result.state = Offer::Current;
+        return result;
+    }
+    result.state = Offer::Newer;
+    result.files = remaining(server.entries, local.entries);
+    return result;
+}
+
 QString updaterPath()
 {
     return Paths::programFile(QStringLiteral("nuvoxa-update"));
 }
 
-bool startUpdater(const QStringList &entries)
+QStringList updaterArguments(const QStringList &entries)
 {
     // Entries follow "--", so none is ever taken for an option.
-    return Desktop::instance().startDetached(updaterPath(), QStringList{QStringLiteral("--")} + entries);
+    return QStringList{QStringLiteral("--")} + entries;
 }
 
 }  // namespace UpdateCheck

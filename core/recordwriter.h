@@ -1,7 +1,7 @@
-#ifndef NUVOXA_RECORDS_RECORDWRITER_H
-#define NUVOXA_RECORDS_RECORDWRITER_H
+#ifndef NUVOXA_CORE_RECORDWRITER_H
+#define NUVOXA_CORE_RECORDWRITER_H
 
-#include "records/phonedata.h"
+#include "core/phonedata.h"
 
 #include <QSet>
 #include <QString>

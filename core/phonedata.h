@@ -1,5 +1,5 @@
-#ifndef NUVOXA_RECORDS_PHONEDATA_H
-#define NUVOXA_RECORDS_PHONEDATA_H
+#ifndef NUVOXA_CORE_PHONEDATA_H
+#define NUVOXA_CORE_PHONEDATA_H
 
 #include <QMetaType>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "login/updatesignature.h"
+#include "core/updatesignature.h"
 
 #include <QList>
 #include <QRegularExpression>

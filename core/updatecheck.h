@@ -1,5 +1,5 @@
-#ifndef NUVOXA_LOGIN_UPDATECHECK_H
-#define NUVOXA_LOGIN_UPDATECHECK_H
+#ifndef NUVOXA_CORE_UPDATECHECK_H
+#define NUVOXA_CORE_UPDATECHECK_H
 
 #include <QByteArray>
 #include <QString>
@@ -53,12 +53,19 @@ QStringList remaining(QStringList server, const QStringList &local);
 // Versions are compared as text: any difference is an update.
 bool differs(const QString &serverVersion, const QString &localVersion);
 
-// The update program in the program folder.
-QString updaterPath();
+// What a verified server manifest offers against the local one.
+struct Offer
+{
+    enum State { NoLocal, Current, Newer };
+    State state = NoLocal;  // NoLocal: no readable local manifest, nothing to compare
+    QStringList files;      // Newer: the entries the update program must fetch
+};
+Offer offer(const Manifest &server);
 
-// Starts the update program detached with the entries as its arguments.
-// False when it could not be started.
-bool startUpdater(const QStringList &entries);
+// The update program in the program folder, and its arguments for the
+// entries to fetch.
+QString updaterPath();
+QStringList updaterArguments(const QStringList &entries);
 
 }  // namespace UpdateCheck
 

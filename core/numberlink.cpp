@@ -1,4 +1,4 @@
-#include "app/numberlink.h"
+#include "core/numberlink.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>

@@ -1,7 +1,7 @@
-#ifndef NUVOXA_RECORDS_RECORDSTORE_H
-#define NUVOXA_RECORDS_RECORDSTORE_H
+#ifndef NUVOXA_CORE_RECORDSTORE_H
+#define NUVOXA_CORE_RECORDSTORE_H
 
-#include "records/phonedata.h"
+#include "core/phonedata.h"
 
 #include <QList>
 #include <QString>
