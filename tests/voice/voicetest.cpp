@@ -382,4 +382,15 @@ int udpSink(int *fd)
     return ntohs(a.sin_port);
 }
 
+double heardTone(double hz)
+{
+    double f = 0;
+    for (int i = 0; i < 8; ++i) {
+        f = dominantFrequency(recordSink(750));
+        if (qAbs(f - hz) < 15)
+            break;
+    }
+    return f;
+}
+
 } // namespace voicetest

@@ -69,6 +69,10 @@ double toneShare(const std::vector<short> &samples, double hz, int rate = 8000);
 // The strongest frequency of a recording (2 Hz steps).
 double dominantFrequency(const std::vector<short> &samples, int rate = 8000);
 double rms(const std::vector<short> &samples);
+// The strongest frequency in the speaker once `hz` is there: a call's first
+// audio may come late on a loaded machine or a sanitizer build, so it
+// listens for up to 6 s in windows of 750 ms.
+double heardTone(double hz);
 
 // A one-answer HTTP server on a free loopback port: every request gets
 // `serverAnswer` with status 200.
