@@ -331,7 +331,6 @@ private:
     PulseWatch pulse_;
 };
 
-
 // ---------------------------------------------------------------------------
 // Start and stop.
 
@@ -1168,11 +1167,12 @@ void Engine::onCallState(
         return;
     }
     auto known = e.calls_.find(call);
-    if (!incoming && known != e.calls_.end() && known->second.serial && state != LinphoneCallOutgoingInit
-        && state != LinphoneCallOutgoingProgress) {
+    if (!incoming && known != e.calls_.end() && known->second.serial
+        && state != LinphoneCallOutgoingInit && state != LinphoneCallOutgoingProgress) {
         e.settledSerial_ = std::max(e.settledSerial_, known->second.serial);
         const LinphoneErrorInfo *error = linphone_call_get_error_info(call);
-        if (state == LinphoneCallError && error && linphone_error_info_get_protocol_code(error) == 402)
+        if (state == LinphoneCallError && error
+            && linphone_error_info_get_protocol_code(error) == 402)
             e.refusedSerial_ = known->second.serial;
     }
     if (!incoming && state == LinphoneCallOutgoingRinging)

@@ -49,9 +49,10 @@ bool isMd5Hex(const std::string &text);
 // The account token of the web pages: Base64 of account + "|" + MD5 hex of
 // the password.
 std::string makeToken(const std::string &account, const std::string &pwdMd5);
-struct Token {
-  std::string account;
-  std::string pwdMd5;
+struct Token
+{
+    std::string account;
+    std::string pwdMd5;
 };
 std::optional<Token> parseToken(const std::string &token);
 

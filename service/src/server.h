@@ -14,11 +14,12 @@ namespace nuvoxa {
 
 class Store;
 
-struct ServiceConfig {
-  std::string sipAddress = "127.0.0.1:5060";  // answer of server.aspx
-  // Top-up credits the balance without any payment: for demonstrations only.
-  bool demoPayments = false;
-  Limits limits{};
+struct ServiceConfig
+{
+    std::string sipAddress = "127.0.0.1:5060";  // answer of server.aspx
+    // Top-up credits the balance without any payment: for demonstrations only.
+    bool demoPayments = false;
+    Limits limits{};
 };
 
 // Installs every route on `server`, with its limits on connections and

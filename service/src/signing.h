@@ -7,10 +7,11 @@
 // minisign tool would produce and an operator may sign with either.
 namespace nuvoxa::signing {
 
-struct KeyPair {
-  std::string keyId;      // 8 bytes
-  std::string publicKey;  // 32 bytes
-  std::string secretKey;  // 64 bytes
+struct KeyPair
+{
+    std::string keyId;  // 8 bytes
+    std::string publicKey;  // 32 bytes
+    std::string secretKey;  // 64 bytes
 };
 
 KeyPair generate();
@@ -26,7 +27,8 @@ bool parseSecretKey(const std::string &text, KeyPair *key);
 // A .minisig file for `message`: the default "ED" algorithm (Ed25519 over
 // the BLAKE2b-512 hash) and the trusted comment
 // "timestamp:<signedAt>\tfile:<fileName>\thashed".
-std::string sign(const KeyPair &key, const std::string &message, long long signedAt, const std::string &fileName);
+std::string sign(const KeyPair &key, const std::string &message, long long signedAt,
+    const std::string &fileName);
 
 // Lowercase hexadecimal SHA-256.
 std::string sha256Hex(const std::string &data);

@@ -9,12 +9,13 @@
 // certificate.
 namespace nuvoxa::tls {
 
-struct Files {
-  std::string folder;      // <state>/tls, owner-only
-  std::string caCert;      // ca.pem: what clients trust
-  std::string caKey;       // ca.key, owner-only
-  std::string serverCert;  // server.pem: server certificate then the CA
-  std::string serverKey;   // server.key, owner-only
+struct Files
+{
+    std::string folder;  // <state>/tls, owner-only
+    std::string caCert;  // ca.pem: what clients trust
+    std::string caKey;  // ca.key, owner-only
+    std::string serverCert;  // server.pem: server certificate then the CA
+    std::string serverKey;  // server.key, owner-only
 };
 
 // The files beside the database `db`.
