@@ -21,6 +21,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -461,16 +462,33 @@ int cmdSetAdvert(const std::string &db, const Args &a)
     return kOk;
 }
 
-int cmdCallbacks(const std::string &db, const Args &a)
+// The options of the listing commands: no positional arguments, --limit N
+// (100 unless given) and, where the listing has one, --account A.
+struct Listing
+{
+    long limit = 100;
+    std::string account;
+};
+
+std::optional<int> parseListing(const char *command, const Args &a, Listing *l)
 {
     if (!a.positional.empty())
-        return usageError("callbacks takes no arguments");
-    long limit = 100;
-    if (a.get("--limit") && !parseInt(*a.get("--limit"), 1, 1000000, &limit))
+        return usageError(std::string(command) + " takes no arguments");
+    if (a.get("--limit") && !parseInt(*a.get("--limit"), 1, 1000000, &l->limit))
         return usageError("bad limit: " + *a.get("--limit"));
-    std::string account = a.get("--account") ? *a.get("--account") : "";
-    if (!account.empty() && !isValidAccount(account))
-        return usageError("bad account: " + account);
+    l->account = a.get("--account") ? *a.get("--account") : "";
+    if (!l->account.empty() && !isValidAccount(l->account))
+        return usageError("bad account: " + l->account);
+    return std::nullopt;
+}
+
+int cmdCallbacks(const std::string &db, const Args &a)
+{
+    Listing l;
+    if (auto error = parseListing("callbacks", a, &l))
+        return *error;
+    const std::string &account = l.account;
+    const long limit = l.limit;
     Store store;
     if (!openStore(store, db, "127.0.0.1"))
         return kFailed;
@@ -482,11 +500,10 @@ int cmdCallbacks(const std::string &db, const Args &a)
 
 int cmdOutbox(const std::string &db, const Args &a)
 {
-    if (!a.positional.empty())
-        return usageError("outbox takes no arguments");
-    long limit = 100;
-    if (a.get("--limit") && !parseInt(*a.get("--limit"), 1, 1000000, &limit))
-        return usageError("bad limit: " + *a.get("--limit"));
+    Listing l;
+    if (auto error = parseListing("outbox", a, &l))
+        return *error;
+    const long limit = l.limit;
     Store store;
     if (!openStore(store, db, "127.0.0.1"))
         return kFailed;
@@ -530,14 +547,11 @@ int cmdRates(const std::string &db, const Args &a)
 
 int cmdCharges(const std::string &db, const Args &a)
 {
-    if (!a.positional.empty())
-        return usageError("charges takes no arguments");
-    long limit = 100;
-    if (a.get("--limit") && !parseInt(*a.get("--limit"), 1, 1000000, &limit))
-        return usageError("bad limit: " + *a.get("--limit"));
-    std::string account = a.get("--account") ? *a.get("--account") : "";
-    if (!account.empty() && !isValidAccount(account))
-        return usageError("bad account: " + account);
+    Listing l;
+    if (auto error = parseListing("charges", a, &l))
+        return *error;
+    const std::string &account = l.account;
+    const long limit = l.limit;
     Store store;
     if (!openStore(store, db, "127.0.0.1"))
         return kFailed;
