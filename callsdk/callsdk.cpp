@@ -101,6 +101,7 @@ extern "C" {
 
 void callSdkPrewarm(void)
 {
+    callsdk::cloudPreload();
     callsdk::enginePreload();
 }
 

@@ -2,6 +2,8 @@
 // engine library when an engine is needed and forward to it.
 #include "engine.h"
 
+#include "paths.h"
+
 #include <atomic>
 #include <cstdio>
 #include <dlfcn.h>
@@ -28,19 +30,6 @@ Loader &loader()
     return *instance;
 }
 
-// libcallsdk-engine.so in the folder this library was loaded from.
-std::string enginePath()
-{
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void *>(&enginePath), &info) && info.dli_fname) {
-        std::string self = info.dli_fname;
-        size_t slash = self.rfind('/');
-        if (slash != std::string::npos)
-            return self.substr(0, slash + 1) + "libcallsdk-engine.so";
-    }
-    return "libcallsdk-engine.so";
-}
-
 // The engine, loaded now if `load` and not tried before; null without one.
 const EngineTable *table(bool load)
 {
@@ -56,7 +45,7 @@ const EngineTable *table(bool load)
         l.tried = true;
     }
     // Never unloaded: the engine registers exit handlers and threads.
-    void *handle = dlopen(enginePath().c_str(), RTLD_NOW | RTLD_LOCAL);
+    void *handle = dlopen(besideThisLibrary("libcallsdk-engine.so").c_str(), RTLD_NOW | RTLD_LOCAL);
     auto get = handle
         ? reinterpret_cast<const EngineTable *(*)()>(dlsym(handle, "callsdk_engine_table"))
         : nullptr;

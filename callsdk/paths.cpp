@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <string>
 #include <strings.h>
 #include <sys/stat.h>
@@ -104,6 +105,18 @@ std::string privateFolder()
         return std::string();
     chmod(dir.c_str(), 0700);
     return dir + "/";
+}
+
+std::string besideThisLibrary(const char *file)
+{
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void *>(&besideThisLibrary), &info) && info.dli_fname) {
+        std::string self = info.dli_fname;
+        size_t slash = self.rfind('/');
+        if (slash != std::string::npos)
+            return self.substr(0, slash + 1) + file;
+    }
+    return file;
 }
 
 }  // namespace callsdk

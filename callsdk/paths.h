@@ -17,6 +17,9 @@ std::string dataFolder();
 // <data folder>/temp/callsdk/ with a trailing slash, created with mode 0700.
 // Empty when it cannot be created.
 std::string privateFolder();
+// `file` in the folder the library holding this code was loaded from, where
+// the voice library's parts are installed together.
+std::string besideThisLibrary(const char *file);
 
 }  // namespace callsdk
 

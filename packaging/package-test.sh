@@ -33,7 +33,7 @@ done
 echo "== Contents"
 dpkg-deb -c "$deb" | awk '{ print $6 $7 $8 }' | sed 's|^\./|/|' >"$work/contents"
 for path in /usr/lib/nuvoxa/nuvoxa /usr/lib/nuvoxa/libcallsdk.so /usr/lib/nuvoxa/libcallsdk-engine.so \
-            /usr/lib/nuvoxa/nuvoxa-update \
+            /usr/lib/nuvoxa/libcallsdk-http.so /usr/lib/nuvoxa/nuvoxa-update \
             /usr/lib/nuvoxa/clientCheck.xml /usr/lib/nuvoxa/image/login.png /usr/lib/nuvoxa/image/main.png \
             /usr/lib/nuvoxa/image/main@2x.png /usr/lib/nuvoxa/translations/nuvoxa_en.qm \
             '/usr/bin/nuvoxa->../lib/nuvoxa/nuvoxa' /usr/share/applications/nuvoxa.desktop \
@@ -78,7 +78,7 @@ echo "== Unpacked client"
 root=$work/root
 dpkg-deb -x "$deb" "$root"
 prog=$root/usr/lib/nuvoxa
-for file in nuvoxa libcallsdk.so libcallsdk-engine.so nuvoxa-update; do
+for file in nuvoxa libcallsdk.so libcallsdk-engine.so libcallsdk-http.so nuvoxa-update; do
   if ldd "$prog/$file" | grep 'not found'; then fail "unresolved libraries of $file"; fi
 done
 ldd "$prog/nuvoxa" | grep -F "$prog/libcallsdk.so" >/dev/null || fail "the client does not load the voice library next to it"

@@ -1,5 +1,6 @@
-// The SIP and media stack is a library of its own, loaded only when an
-// engine is wanted: programs linking the voice library start without it.
+// The SIP and media stack and the service queries (libcurl, OpenSSL) are
+// libraries of their own, loaded only when wanted: programs linking the
+// voice library start without them.
 #include "callsdk.h"
 #include "voicetest.h"
 
@@ -40,7 +41,8 @@ void TestVoiceLoading::exportedLibraryLinksNoStack()
     QVERIFY(dladdr(reinterpret_cast<void *>(&getServerIp), &info) && info.dli_fname);
     const QByteArray deps = runTool(QStringLiteral("ldd"), {QString::fromLocal8Bit(info.dli_fname)});
     QVERIFY(!deps.isEmpty());
-    QVERIFY2(!deps.contains("liblinphone") && !deps.contains("libmediastreamer"), deps.constData());
+    for (const char *part : {"liblinphone", "libmediastreamer", "libcurl", "libssl", "libcrypto"})
+        QVERIFY2(!deps.contains(part), deps.constData());
     // Functions that need no engine work without one.
     QCOMPARE(make_call(const_cast<char *>("13800138000")), 0);
     call_hangup();
@@ -49,12 +51,15 @@ void TestVoiceLoading::exportedLibraryLinksNoStack()
     // runs without asking.
     QTest::qWait(1500);
     QVERIFY(!mapped("libcallsdk-engine.so"));
+    QVERIFY(!mapped("libcallsdk-http.so"));
 }
 
 void TestVoiceLoading::prewarmLoadsEngineAndStateFunctionFollows()
 {
     callSdkPrewarm();
     QTRY_VERIFY_WITH_TIMEOUT(mapped("liblinphone"), 20000);
+    // The login's queries find their library there too.
+    QTRY_VERIFY_WITH_TIMEOUT(mapped("libcallsdk-http.so"), 20000);
     callSdkPrewarm();
     QVERIFY(loginDemo());
     QVERIFY(mapped("libcallsdk-engine.so"));
