@@ -222,6 +222,29 @@ bool Db::isPostgresUrl(const std::string &target)
     return target.rfind("postgresql://", 0) == 0 || target.rfind("postgres://", 0) == 0;
 }
 
+std::string Db::describe(const std::string &target)
+{
+    if (!isPostgresUrl(target))
+        return target;
+    PQconninfoOption *options = PQconninfoParse(target.c_str(), nullptr);
+    if (!options)
+        return "postgresql://(unreadable URL)";
+    std::string host, port, dbname;
+    for (PQconninfoOption *o = options; o->keyword; ++o) {
+        const std::string value = o->val ? o->val : "";
+        if (std::strcmp(o->keyword, "host") == 0)
+            host = value;
+        else if (std::strcmp(o->keyword, "port") == 0)
+            port = value;
+        else if (std::strcmp(o->keyword, "dbname") == 0)
+            dbname = value;
+    }
+    PQconninfoFree(options);
+    return "postgresql database " + (dbname.empty() ? std::string("(default)") : dbname) + " on "
+        + (host.empty() ? std::string("the default socket") : host)
+        + (port.empty() ? std::string() : ":" + port);
+}
+
 std::unique_ptr<Db> Db::open(const std::string &target, std::string *error)
 {
     if (isPostgresUrl(target)) {

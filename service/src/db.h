@@ -43,6 +43,8 @@ public:
     // the path of an SQLite file, created owner-only when missing.
     static std::unique_ptr<Db> open(const std::string &target, std::string *error);
     static bool isPostgresUrl(const std::string &target);
+    // The target as logs may show it: a URL's password and other options left out.
+    static std::string describe(const std::string &target);
 
     virtual Engine engine() const = 0;
     virtual Result query(const char *sql, const std::vector<Param> &params = {}) = 0;
