@@ -138,6 +138,7 @@ public:
 
     Result query(const char *sql, const std::vector<Param> &params) override
     {
+        reconnectIfLost();
         Result result;
         std::vector<Oid> types;
         std::vector<std::string> numbers(params.size());
@@ -194,12 +195,35 @@ public:
         PQclear(res);
         return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
     }
-    bool begin() override { return script("BEGIN"); }
-    bool commit() override { return script("COMMIT"); }
-    void rollback() override { script("ROLLBACK"); }
+    bool begin() override
+    {
+        reconnectIfLost();
+        inTransaction_ = script("BEGIN");
+        return inTransaction_;
+    }
+    bool commit() override
+    {
+        inTransaction_ = false;
+        return script("COMMIT");
+    }
+    void rollback() override
+    {
+        inTransaction_ = false;
+        script("ROLLBACK");
+    }
     std::string lastError() const override { return PQerrorMessage(conn_); }
 
 private:
+    // After a server restart or a dropped connection the statement that
+    // met it has failed; the next one gets a new connection. Never within a
+    // transaction: its later statements would run outside it. Nothing is
+    // sent again, as a lost answer may belong to a statement that took place.
+    void reconnectIfLost()
+    {
+        if (!inTransaction_ && PQstatus(conn_) == CONNECTION_BAD)
+            PQreset(conn_);
+    }
+
     static std::string column(PGresult *res, int r, int c)
     {
         const char *v = PQgetvalue(res, r, c);
@@ -213,6 +237,7 @@ private:
     }
 
     PGconn *conn_ = nullptr;
+    bool inTransaction_ = false;
 };
 
 }  // namespace

@@ -133,6 +133,15 @@ static void storeAccounts() {
   CHECK(other.open(path, "127.0.0.1", nullptr));
   CHECK(store.addBalance("acct1", 100) == std::optional<int64_t>(1400));
   CHECK_EQ(other.account("acct1")->balanceCents, 1400);
+  // A server restart ends the connections: the statement that meets the
+  // end fails, the ones after it are served again.
+  if (db->engine() == Db::Engine::Postgres) {
+    CHECK(db->query("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                    "WHERE datname = current_database() AND pid <> pg_backend_pid()")
+              .ok);
+    other.account("acct1");
+    CHECK(other.account("acct1") && other.addBalance("acct1", 1) == std::optional<int64_t>(1401));
+  }
 }
 
 static void storeCallbacksAndUpdates() {
