@@ -8,7 +8,8 @@
 # Prints NAME=value lines on stderr as it goes and a Markdown table on stdout.
 #
 #   run-load-bench.sh [BUILD_DIR]
-#   LOAD_DATABASES="sqlite" picks the databases (the only one so far).
+#   LOAD_DATABASES="sqlite postgresql" picks the databases (default: sqlite;
+#   postgresql runs a private server of its own, as the tests do).
 #   LOAD_SCALE=0.2 shrinks every count (a quick look; the table says so).
 set -u
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -37,7 +38,11 @@ LOGIN_CONNECTIONS=${LOAD_LOGIN_CONNECTIONS:-16}
 RUN_SECONDS=120
 
 child=
-bench_extra_cleanup() { [ -n "$child" ] && kill "$child" 2>/dev/null; child=; }
+bench_extra_cleanup() {
+  [ -n "$child" ] && kill "$child" 2>/dev/null
+  child=
+  stop_postgres
+}
 trap 'exit 130' INT
 trap 'exit 143' TERM
 . "$REPO/bench/stack.sh"
@@ -109,10 +114,36 @@ login_row() {
 start_database() {
   case $1 in
     sqlite) bench_start_stack load-bench 900 ;;
+    postgresql) start_postgres && NUVOXA_DB_URL=$(cat "$pg_dir/url") bench_start_stack load-bench 900 ;;
     *) echo "run-load-bench.sh: no stack for database $1" >&2; return 1 ;;
   esac
 }
 
+# A private PostgreSQL server on a loopback port (the tests' with-postgres.sh)
+# that lives as long as this script: it stops when the script ends, however.
+pg_dir=""
+start_postgres() {
+  pg_dir=$(mktemp -d /tmp/load-bench-pg.XXXXXX) || return 1
+  NUVOXA_BIN_DIR=$BIN setsid "$REPO/tests/service/with-postgres.sh" --tcp bash -c '
+    (umask 077 && printf "%s" "$NUVOXA_TEST_PG_URL" >"$1/url.tmp") && mv "$1/url.tmp" "$1/url"
+    while kill -0 "$2" 2>/dev/null; do sleep 1; done' _ "$pg_dir" "$$" </dev/null >"$pg_dir/log" 2>&1 &
+  pg_runner=$!
+  for _ in $(seq 1 300); do
+    [ -r "$pg_dir/url" ] && return 0
+    kill -0 "$pg_runner" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "run-load-bench.sh: PostgreSQL did not start:" >&2
+  cat "$pg_dir/log" >&2
+  return 1
+}
+stop_postgres() {
+  [ -n "$pg_dir" ] || return 0
+  kill -TERM "$pg_runner" 2>/dev/null
+  for _ in $(seq 1 100); do kill -0 "$pg_runner" 2>/dev/null || break; sleep 0.1; done
+  rm -rf "$pg_dir"
+  pg_dir=""
+}
 # The subscribers in one transaction, through the database's own client (a
 # database adds its client here), and SIPp's injection file. The SIP
 # domain the launcher serves is the digest realm.
@@ -121,6 +152,8 @@ seed_database() {
     "$ADDRESSES" "$work/users.csv" >"$work/users.sql" || return 1
   case $1 in
     sqlite) sqlite3 -bail -cmd '.timeout 10000' "$NUVOXA_DB" <"$work/users.sql" ;;
+    # The launcher's URL has no password; its password file does.
+    postgresql) psql -X -q -v ON_ERROR_STOP=1 -d "$NUVOXA_DB" <"$work/users.sql" >/dev/null ;;
   esac
 }
 
@@ -142,6 +175,7 @@ for db in ${LOAD_DATABASES:-sqlite}; do
     login_row "HTTPS sign-ins/s, as fast as it goes" "" "$db" 0
   fi
   bench_stop_stack
+  stop_postgres
   launcher= work= # stopped: the exit's clean-up has nothing left to do
 done
 

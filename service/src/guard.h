@@ -1,7 +1,7 @@
 // Attempt counting for the HTTP side: failed sign-ins, registrations,
 // top-ups and phone-binding codes, per account and per client address.
-// Kept in memory: one service process answers a database, and a restart
-// only forgets the counts.
+// Kept in memory, per process: a restart only forgets the counts, and
+// several instances on one database each count only what reaches them.
 #pragma once
 
 #include <cstdint>

@@ -14,6 +14,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -34,7 +35,10 @@ namespace {
 enum Exit { kOk = 0, kFailed = 1, kUsage = 2, kExists = 3 };
 
 const char kUsageText[] =
-    "usage: nuvoxa-service --db FILE COMMAND [ARGS]\n"
+    "usage: nuvoxa-service --db DATABASE [--files DIR] COMMAND [ARGS]\n"
+    "\n"
+    "DATABASE is an SQLite file or a postgresql:// URL. The TLS certificates and the update\n"
+    "signing key live in DIR, by default the SQLite file's folder (PostgreSQL needs --files).\n"
     "\n"
     "commands:\n"
     "  init [--realm HOST]          create the database and the TLS certificates (realm: the SIP\n"
@@ -182,18 +186,15 @@ std::string baseName(const std::string &path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The update signing key lives next to the database.
-std::string signingKeyPath(const std::string &db)
+std::string signingKeyPath(const std::string &folder)
 {
-    auto slash = db.find_last_of('/');
-    return (slash == std::string::npos ? std::string(".") : db.substr(0, slash))
-        + "/update-signing.key";
+    return folder + "/update-signing.key";
 }
 
-bool readSigningKey(const std::string &db, signing::KeyPair *key)
+bool readSigningKey(const std::string &folder, signing::KeyPair *key)
 {
     std::string text;
-    return readFile(signingKeyPath(db), &text) && signing::parseSecretKey(text, key);
+    return readFile(signingKeyPath(folder), &text) && signing::parseSecretKey(text, key);
 }
 
 // Splits ARGS into positionals and "--name value" options; a known option
@@ -247,17 +248,18 @@ bool openStore(Store &store, const std::string &db, const std::string &realm)
 {
     std::string error;
     if (!store.open(db, realm, &error)) {
-        std::cerr << "nuvoxa-service: cannot open database " << db << ": " << error << "\n";
+        std::cerr << "nuvoxa-service: cannot open database " << Db::describe(db) << ": " << error
+                  << "\n";
         return false;
     }
     if (!store.advert() && !store.setAdvert(defaultAdvertGif())) {
-        std::cerr << "nuvoxa-service: cannot write to database " << db << "\n";
+        std::cerr << "nuvoxa-service: cannot write to database " << Db::describe(db) << "\n";
         return false;
     }
     return true;
 }
 
-int cmdInit(const std::string &db, const Args &a)
+int cmdInit(const std::string &db, const std::string &folder, const Args &a)
 {
     if (!a.positional.empty())
         return usageError("init takes no arguments");
@@ -270,14 +272,14 @@ int cmdInit(const std::string &db, const Args &a)
     if (store.realm() != realm)
         std::cerr << "nuvoxa-service: note: the database keeps its realm " << store.realm() << "\n";
     std::string error;
-    if (!tls::ensure(tls::filesFor(db), &error)) {
+    if (!tls::ensure(tls::filesFor(folder), &error)) {
         std::cerr << "nuvoxa-service: " << error << "\n";
         return kFailed;
     }
     return kOk;
 }
 
-int cmdServe(const std::string &db, const Args &a)
+int cmdServe(const std::string &db, const std::string &folder, const Args &a)
 {
     if (!a.positional.empty())
         return usageError("serve takes no arguments");
@@ -317,7 +319,7 @@ int cmdServe(const std::string &db, const Args &a)
     const bool https = a.get("--https") != nullptr;
     std::unique_ptr<httplib::Server> served;
     if (https) {
-        const tls::Files files = tls::filesFor(db);
+        const tls::Files files = tls::filesFor(folder);
         auto secure =
             std::make_unique<httplib::SSLServer>(files.serverCert.c_str(), files.serverKey.c_str());
         if (!secure->is_valid()) {
@@ -341,7 +343,7 @@ int cmdServe(const std::string &db, const Args &a)
         server.stop();
     }).detach();
     std::printf("nuvoxa-service listening on %s://127.0.0.1:%ld (voice server %s, database %s)\n",
-        https ? "https" : "http", port, config.sipAddress.c_str(), db.c_str());
+        https ? "https" : "http", port, config.sipAddress.c_str(), Db::describe(db).c_str());
     std::fflush(stdout);
     server.listen_after_bind();
     return kOk;
@@ -383,13 +385,13 @@ int cmdAddAccount(const std::string &db, const Args &a)
     return kFailed;
 }
 
-int cmdKeygen(const std::string &db, const Args &a)
+int cmdKeygen(const std::string &folder, const Args &a)
 {
     if (!a.positional.empty())
         return usageError("keygen takes no arguments");
-    const std::string path = signingKeyPath(db);
+    const std::string path = signingKeyPath(folder);
     signing::KeyPair key;
-    if (!readSigningKey(db, &key)) {
+    if (!readSigningKey(folder, &key)) {
         key = signing::generate();
         const std::string text = signing::secretKeyText(key);
         // Never over an existing file: a key that does not read is the
@@ -410,13 +412,13 @@ int cmdKeygen(const std::string &db, const Args &a)
     return kOk;
 }
 
-int cmdSetUpdate(const std::string &db, const Args &a)
+int cmdSetUpdate(const std::string &db, const std::string &folder, const Args &a)
 {
     if (a.positional.size() < 2)
         return usageError("set-update needs VERSION and at least one FILE");
     signing::KeyPair key;
-    if (!readSigningKey(db, &key)) {
-        std::cerr << "nuvoxa-service: no signing key at " << signingKeyPath(db)
+    if (!readSigningKey(folder, &key)) {
+        std::cerr << "nuvoxa-service: no signing key at " << signingKeyPath(folder)
                   << " (run keygen first)\n";
         return kFailed;
     }
@@ -625,19 +627,21 @@ int cmdFreePorts(const Args &a)
 int main(int argc, char **argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
-    std::string db;
+    std::string db, folder;
     size_t i = 0;
     while (i < args.size() && args[i].compare(0, 2, "--") == 0) {
         if (args[i] == "--help" || args[i] == "-h") {
             std::cout << kUsageText;
             return kOk;
         }
-        if (args[i] == "--db" && i + 1 < args.size()) {
-            db = args[i + 1];
+        if ((args[i] == "--db" || args[i] == "--files") && i + 1 < args.size()) {
+            (args[i] == "--db" ? db : folder) = args[i + 1];
             i += 2;
             continue;
         }
-        return usageError(args[i] == "--db" ? "--db needs a FILE" : "unknown option " + args[i]);
+        if (args[i] == "--db" || args[i] == "--files")
+            return usageError(args[i] + " needs a value");
+        return usageError("unknown option " + args[i]);
     }
     if (i >= args.size())
         return usageError("no command given");
@@ -660,6 +664,16 @@ int main(int argc, char **argv)
         : std::vector<std::string>{};
     if (db.empty())
         return usageError(cmd + " needs --db FILE before the command");
+    // The certificates and the signing key are files: beside an SQLite
+    // database, and wherever --files says for a PostgreSQL one.
+    if (folder.empty() && !Db::isPostgresUrl(db)) {
+        const auto slash = db.find_last_of('/');
+        folder = slash == std::string::npos ? std::string(".") : db.substr(0, slash);
+    }
+    const bool needsFiles = cmd == "init" || cmd == "keygen" || cmd == "set-update"
+        || (cmd == "serve" && std::find(rest.begin(), rest.end(), "--https") != rest.end());
+    if (folder.empty() && needsFiles)
+        return usageError(cmd + " on a PostgreSQL database needs --files DIR before the command");
 
     static const std::vector<std::pair<std::string, std::vector<std::string>>> kOptions = {
         {"init", {"--realm"}},
@@ -681,15 +695,15 @@ int main(int argc, char **argv)
         if (!a.error.empty())
             return usageError(a.error);
         if (cmd == "init")
-            return cmdInit(db, a);
+            return cmdInit(db, folder, a);
         if (cmd == "serve")
-            return cmdServe(db, a);
+            return cmdServe(db, folder, a);
         if (cmd == "add-account")
             return cmdAddAccount(db, a);
         if (cmd == "set-update")
-            return cmdSetUpdate(db, a);
+            return cmdSetUpdate(db, folder, a);
         if (cmd == "keygen")
-            return cmdKeygen(db, a);
+            return cmdKeygen(folder, a);
         if (cmd == "set-advert")
             return cmdSetAdvert(db, a);
         if (cmd == "callbacks")

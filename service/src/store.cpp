@@ -1,11 +1,9 @@
 #include "store.h"
 
 #include "codec.h"
+#include "db.h"
 
-#include <fcntl.h>
 #include <sodium.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <ctime>
@@ -16,7 +14,7 @@ namespace {
 
 // Kamailio's own layout of `version` and `subscriber` (auth_db reads
 // `ha1` with calculate_ha1 off), followed by the service's tables.
-const char kSchema[] = R"SQL(
+const char kSqliteSchema[] = R"SQL(
 CREATE TABLE IF NOT EXISTS version (
     id INTEGER PRIMARY KEY NOT NULL,
     table_name VARCHAR(32) NOT NULL,
@@ -132,6 +130,122 @@ BEGIN
 END;
 )SQL";
 
+// The same tables in PostgreSQL's words, for Kamailio's db_postgres. The
+// advisory lock keeps service instances that start together from creating
+// the same table twice.
+const char kPostgresSchema[] = R"SQL(
+SELECT pg_advisory_xact_lock(7140117);
+CREATE TABLE IF NOT EXISTS version (
+    id SERIAL PRIMARY KEY NOT NULL,
+    table_name VARCHAR(32) NOT NULL,
+    table_version INTEGER DEFAULT 0 NOT NULL,
+    CONSTRAINT version_table_name_idx UNIQUE (table_name)
+);
+INSERT INTO version (table_name, table_version) VALUES ('version', 1) ON CONFLICT DO NOTHING;
+CREATE TABLE IF NOT EXISTS subscriber (
+    id SERIAL PRIMARY KEY NOT NULL,
+    username VARCHAR(64) DEFAULT '' NOT NULL,
+    domain VARCHAR(64) DEFAULT '' NOT NULL,
+    password VARCHAR(64) DEFAULT '' NOT NULL,
+    ha1 VARCHAR(128) DEFAULT '' NOT NULL,
+    ha1b VARCHAR(128) DEFAULT '' NOT NULL,
+    CONSTRAINT subscriber_account_idx UNIQUE (username, domain)
+);
+CREATE INDEX IF NOT EXISTS subscriber_username_idx ON subscriber (username);
+INSERT INTO version (table_name, table_version) VALUES ('subscriber', 7) ON CONFLICT DO NOTHING;
+
+CREATE TABLE IF NOT EXISTS accounts (
+    account TEXT PRIMARY KEY NOT NULL,
+    pwd_md5 TEXT NOT NULL,
+    phone TEXT NOT NULL DEFAULT '',
+    balance_cents BIGINT NOT NULL DEFAULT 0,
+    created TEXT NOT NULL
+);
+CREATE TABLE IF NOT EXISTS callbacks (
+    id BIGSERIAL PRIMARY KEY,
+    account TEXT NOT NULL,
+    callee TEXT NOT NULL,
+    caller TEXT NOT NULL,
+    created TEXT NOT NULL
+);
+CREATE INDEX IF NOT EXISTS callbacks_account_idx ON callbacks (account, id);
+CREATE TABLE IF NOT EXISTS bind_codes (
+    account TEXT PRIMARY KEY NOT NULL,
+    phone TEXT NOT NULL,
+    code TEXT NOT NULL,
+    expires BIGINT NOT NULL
+);
+CREATE TABLE IF NOT EXISTS outbox (
+    id BIGSERIAL PRIMARY KEY,
+    phone TEXT NOT NULL,
+    text TEXT NOT NULL,
+    created TEXT NOT NULL
+);
+CREATE TABLE IF NOT EXISTS update_files (
+    name TEXT PRIMARY KEY NOT NULL,
+    data BYTEA NOT NULL
+);
+CREATE TABLE IF NOT EXISTS meta (
+    key TEXT PRIMARY KEY NOT NULL,
+    value BYTEA NOT NULL
+);
+CREATE TABLE IF NOT EXISTS rates (
+    prefix TEXT PRIMARY KEY NOT NULL,
+    cents_per_minute BIGINT NOT NULL CHECK (cents_per_minute >= 0)
+);
+CREATE TABLE IF NOT EXISTS acc (
+    id SERIAL PRIMARY KEY NOT NULL,
+    method VARCHAR(16) DEFAULT '' NOT NULL,
+    from_tag VARCHAR(128) DEFAULT '' NOT NULL,
+    to_tag VARCHAR(128) DEFAULT '' NOT NULL,
+    callid VARCHAR(255) DEFAULT '' NOT NULL,
+    sip_code VARCHAR(3) DEFAULT '' NOT NULL,
+    sip_reason VARCHAR(128) DEFAULT '' NOT NULL,
+    time TIMESTAMP WITHOUT TIME ZONE NOT NULL
+);
+CREATE INDEX IF NOT EXISTS acc_callid_idx ON acc (callid);
+INSERT INTO version (table_name, table_version) VALUES ('acc', 5) ON CONFLICT DO NOTHING;
+CREATE TABLE IF NOT EXISTS acc_cdrs (
+    id BIGSERIAL PRIMARY KEY NOT NULL,
+    start_time TIMESTAMP WITHOUT TIME ZONE DEFAULT '2000-01-01 00:00:00' NOT NULL,
+    end_time TIMESTAMP WITHOUT TIME ZONE DEFAULT '2000-01-01 00:00:00' NOT NULL,
+    duration REAL DEFAULT 0 NOT NULL,
+    account VARCHAR(64) DEFAULT '' NOT NULL,
+    number VARCHAR(64) DEFAULT '' NOT NULL,
+    cents_per_minute VARCHAR(16) DEFAULT '' NOT NULL,
+    callid VARCHAR(255) DEFAULT '' NOT NULL
+);
+INSERT INTO version (table_name, table_version) VALUES ('acc_cdrs', 2) ON CONFLICT DO NOTHING;
+CREATE TABLE IF NOT EXISTS charges (
+    cdr_id BIGINT PRIMARY KEY NOT NULL,
+    account TEXT NOT NULL,
+    number TEXT NOT NULL,
+    seconds BIGINT NOT NULL,
+    cents BIGINT NOT NULL,
+    created TEXT NOT NULL
+);
+CREATE INDEX IF NOT EXISTS charges_account_idx ON charges (account, cdr_id);
+-- As in SQLite: whole seconds, every started minute, the first one always.
+-- A rate that is not a number costs nothing rather than losing the record:
+-- an error here would make Kamailio's insert of the call record fail.
+CREATE OR REPLACE FUNCTION acc_cdrs_charge() RETURNS trigger LANGUAGE plpgsql AS $$
+DECLARE
+    secs BIGINT := greatest(trunc(NEW.duration)::BIGINT, 0);
+    cost BIGINT := coalesce(substring(NEW.cents_per_minute FROM '^[0-9]{1,15}')::BIGINT, 0)
+        * greatest((secs + 59) / 60, 1);
+BEGIN
+    INSERT INTO charges (cdr_id, account, number, seconds, cents, created)
+    VALUES (NEW.id, NEW.account, NEW.number, secs, cost,
+            to_char(now() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS'));
+    UPDATE accounts SET balance_cents = balance_cents - cost WHERE account = NEW.account;
+    RETURN NULL;
+END
+$$;
+DROP TRIGGER IF EXISTS acc_cdrs_charge ON acc_cdrs;
+CREATE TRIGGER acc_cdrs_charge AFTER INSERT ON acc_cdrs
+    FOR EACH ROW WHEN (NEW.account <> '') EXECUTE FUNCTION acc_cdrs_charge();
+)SQL";
+
 // The rates of a new database: the service number free, international
 // numbers ("00...") 1.00 and every other number 0.10 a minute. Calls
 // between subscribers do not reach the gateways and are not priced.
@@ -148,81 +262,23 @@ std::string nowUtc()
     return buf;
 }
 
-// A prepared statement that finalizes itself.
-class Stmt
-{
-public:
-    Stmt(sqlite3 *db, const char *sql) { sqlite3_prepare_v2(db, sql, -1, &s_, nullptr); }
-    ~Stmt() { sqlite3_finalize(s_); }
-    bool ok() const { return s_ != nullptr; }
-    Stmt &text(int i, const std::string &v)
-    {
-        sqlite3_bind_text(s_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
-        return *this;
-    }
-    Stmt &blob(int i, const std::string &v)
-    {
-        sqlite3_bind_blob(s_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
-        return *this;
-    }
-    Stmt &integer(int i, int64_t v)
-    {
-        sqlite3_bind_int64(s_, i, v);
-        return *this;
-    }
-    int step() { return s_ ? sqlite3_step(s_) : SQLITE_ERROR; }
-    std::string col(int i)
-    {
-        const void *p = sqlite3_column_blob(s_, i);
-        int n = sqlite3_column_bytes(s_, i);
-        return p ? std::string(static_cast<const char *>(p), static_cast<size_t>(n))
-                 : std::string();
-    }
-    int64_t colInt(int i) { return sqlite3_column_int64(s_, i); }
-
-private:
-    sqlite3_stmt *s_ = nullptr;
-};
+using P = Db::Param;
 
 }  // namespace
 
-Store::~Store()
-{
-    if (db_)
-        sqlite3_close(db_);
-}
+Store::~Store() = default;
 
-bool Store::open(const std::string &path, const std::string &realmForNewDb, std::string *error)
+bool Store::open(const std::string &target, const std::string &realmForNewDb, std::string *error)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    // Password digests and HA1s: owner-only. SQLite gives the -wal and -shm
-    // files the mode of the database, so the file is made (or narrowed)
-    // first; older companions from before are narrowed as well.
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0 || ::fchmod(fd, 0600) != 0) {
-        if (fd >= 0)
-            ::close(fd);
-        if (error)
-            *error = "cannot create " + path + " owner-only";
+    db_ = Db::open(target, error);
+    if (!db_)
         return false;
-    }
-    ::close(fd);
-    for (const char *suffix : {"-wal", "-shm", "-journal"})
-        ::chmod((path + suffix).c_str(), 0600);
-    if (sqlite3_open_v2(path.c_str(), &db_,
-            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr)
-        != SQLITE_OK) {
+    const char *schema = db_->engine() == Db::Engine::Postgres ? kPostgresSchema : kSqliteSchema;
+    if (!db_->begin() || !db_->script(schema)) {
         if (error)
-            *error = db_ ? sqlite3_errmsg(db_) : "cannot open database";
-        return false;
-    }
-    sqlite3_busy_timeout(db_, 10000);
-    // WAL lets Kamailio and the command-line tools read while the server writes.
-    exec("PRAGMA journal_mode=WAL");
-    if (!exec("BEGIN IMMEDIATE") || !exec(kSchema)) {
-        if (error)
-            *error = sqlite3_errmsg(db_);
-        exec("ROLLBACK");
+            *error = db_->lastError();
+        db_->rollback();
         return false;
     }
     if (!meta("realm"))
@@ -235,37 +291,31 @@ bool Store::open(const std::string &path, const std::string &realmForNewDb, std:
             setRate(rate.first, rate.second);
         setMeta("rates_seeded", "1");
     }
-    if (!exec("COMMIT")) {
+    if (!db_->commit()) {
         if (error)
-            *error = sqlite3_errmsg(db_);
+            *error = db_->lastError();
         return false;
     }
     return true;
 }
 
-bool Store::exec(const char *sql)
-{
-    return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
 std::optional<std::string> Store::meta(const std::string &key)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    Stmt s(db_, "SELECT value FROM meta WHERE key = ?1");
-    s.text(1, key);
-    if (s.step() != SQLITE_ROW)
+    auto r = db_->query("SELECT value FROM meta WHERE key = $1", {P::text(key)});
+    if (r.rows.empty())
         return std::nullopt;
-    return s.col(0);
+    return r.rows[0][0];
 }
 
 bool Store::setMeta(const std::string &key, const std::string &value)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    Stmt s(db_,
-        "INSERT INTO meta (key, value) VALUES (?1, ?2) "
-        "ON CONFLICT(key) DO UPDATE SET value = excluded.value");
-    s.text(1, key).blob(2, value);
-    return s.step() == SQLITE_DONE;
+    return db_
+        ->query("INSERT INTO meta (key, value) VALUES ($1, $2) "
+                "ON CONFLICT (key) DO UPDATE SET value = excluded.value",
+            {P::text(key), P::blob(value)})
+        .ok;
 }
 
 std::string Store::realm()
@@ -278,72 +328,60 @@ Store::AddResult Store::addAccount(const std::string &account, const std::string
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     const std::string realm = this->realm();
-    if (!exec("BEGIN IMMEDIATE"))
+    if (!db_->begin())
         return AddResult::Failed;
-    {
-        Stmt s(db_,
-            "INSERT INTO accounts (account, pwd_md5, phone, balance_cents, created) "
-            "VALUES (?1, ?2, ?3, ?4, ?5)");
-        s.text(1, account)
-            .text(2, md5Hex(password))
-            .text(3, phone)
-            .integer(4, balanceCents)
-            .text(5, nowUtc());
-        int rc = s.step();
-        if (rc != SQLITE_DONE) {
-            const bool exists = sqlite3_extended_errcode(db_) == SQLITE_CONSTRAINT_PRIMARYKEY;
-            exec("ROLLBACK");
-            return exists ? AddResult::Exists : AddResult::Failed;
-        }
+    auto added =
+        db_->query("INSERT INTO accounts (account, pwd_md5, phone, balance_cents, created) "
+                   "VALUES ($1, $2, $3, $4, $5)",
+            {P::text(account), P::text(md5Hex(password)), P::text(phone), P::integer(balanceCents),
+                P::text(nowUtc())});
+    if (!added.ok) {
+        db_->rollback();
+        return added.conflict ? AddResult::Exists : AddResult::Failed;
     }
-    {
-        // A stale subscriber row (an account removed by hand) is replaced.
-        Stmt s(db_,
-            "INSERT OR REPLACE INTO subscriber (username, domain, password, ha1, ha1b) "
-            "VALUES (?1, ?2, '', ?3, ?4)");
-        s.text(1, account)
-            .text(2, realm)
-            .text(3, sipHa1(account, realm, password))
-            .text(4, sipHa1(account + "@" + realm, realm, password));
-        if (s.step() != SQLITE_DONE) {
-            exec("ROLLBACK");
-            return AddResult::Failed;
-        }
-    }
-    return exec("COMMIT") ? AddResult::Added : (exec("ROLLBACK"), AddResult::Failed);
+    // A stale subscriber row (an account removed by hand) is replaced.
+    auto subscriber = db_->query(
+        "INSERT INTO subscriber (username, domain, password, ha1, ha1b) VALUES ($1, $2, '', $3, "
+        "$4) "
+        "ON CONFLICT (username, domain) DO UPDATE SET password = '', ha1 = excluded.ha1, "
+        "ha1b = excluded.ha1b",
+        {P::text(account), P::text(realm), P::text(sipHa1(account, realm, password)),
+            P::text(sipHa1(account + "@" + realm, realm, password))});
+    if (subscriber.ok && db_->commit())
+        return AddResult::Added;
+    db_->rollback();
+    return AddResult::Failed;
 }
 
 std::optional<Account> Store::account(const std::string &account)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    Stmt s(db_,
-        "SELECT account, pwd_md5, phone, balance_cents, created FROM accounts WHERE account = ?1");
-    s.text(1, account);
-    if (s.step() != SQLITE_ROW)
+    auto r = db_->query(
+        "SELECT account, pwd_md5, phone, balance_cents, created FROM accounts WHERE account = $1",
+        {P::text(account)});
+    if (r.rows.empty())
         return std::nullopt;
-    return Account{s.col(0), s.col(1), s.col(2), s.colInt(3), s.col(4)};
+    const auto &row = r.rows[0];
+    return Account{row[0], row[1], row[2], toInt(row[3]), row[4]};
 }
 
 std::optional<int64_t> Store::addBalance(const std::string &account, int64_t cents)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    Stmt s(db_,
-        "UPDATE accounts SET balance_cents = balance_cents + ?2 WHERE account = ?1 "
-        "RETURNING balance_cents");
-    s.text(1, account).integer(2, cents);
-    if (s.step() != SQLITE_ROW)
+    auto r = db_->query("UPDATE accounts SET balance_cents = balance_cents + $2 WHERE account = $1 "
+                        "RETURNING balance_cents",
+        {P::text(account), P::integer(cents)});
+    if (!r.ok || r.rows.empty())
         return std::nullopt;
-    int64_t v = s.colInt(0);
-    s.step();
-    return v;
+    return toInt(r.rows[0][0]);
 }
 
 bool Store::setPhone(const std::string &account, const std::string &phone)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    Stmt s(db_, "UPDATE accounts SET phone = ?2 WHERE account = ?1");
-    s.text(1, account).text(2, phone);
-    return s.step() == SQLITE_DONE && sqlite3_changes(db_) == 1;
+    auto r = db_->query("UPDATE accounts SET phone = $2 WHERE account = $1 RETURNING account",
+        {P::text(account), P::text(phone)});
+    return r.ok && r.rows.size() == 1;
 }
 
 bool Store::sendBindCode(const std::string &account, const std::string &phone)
@@ -353,24 +391,25 @@ bool Store::sendBindCode(const std::string &account, const std::string &phone)
     char code[8];
     std::snprintf(code, sizeof code, "%06u", static_cast<unsigned>(randombytes_uniform(1000000)));
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    if (!exec("BEGIN IMMEDIATE"))
+    if (!db_->begin())
         return false;
-    Stmt s(db_,
-        "INSERT OR REPLACE INTO bind_codes (account, phone, code, expires) VALUES (?1, ?2, ?3, "
-        "?4)");
-    s.text(1, account)
-        .text(2, phone)
-        .text(3, code)
-        .integer(4, static_cast<int64_t>(std::time(nullptr)) + kBindCodeSeconds);
-    Stmt m(db_, "INSERT INTO outbox (phone, text, created) VALUES (?1, ?2, ?3)");
-    m.text(1, phone)
-        .text(2,
-            std::string("Nuvoxa 验证码 ") + code + "，用于绑定账号 " + account
-                + "，10 分钟内有效。")
-        .text(3, nowUtc());
-    if (s.step() == SQLITE_DONE && m.step() == SQLITE_DONE && exec("COMMIT"))
+    const bool ok =
+        db_->query("INSERT INTO bind_codes (account, phone, code, expires) "
+                   "VALUES ($1, $2, $3, $4) ON CONFLICT (account) DO UPDATE SET "
+                   "phone = excluded.phone, code = excluded.code, "
+                   "expires = excluded.expires",
+               {P::text(account), P::text(phone), P::text(code),
+                   P::integer(static_cast<int64_t>(std::time(nullptr)) + kBindCodeSeconds)})
+            .ok
+        && db_->query("INSERT INTO outbox (phone, text, created) VALUES ($1, $2, $3)",
+                  {P::text(phone),
+                      P::text(std::string("Nuvoxa 验证码 ") + code + "，用于绑定账号 " + account
+                          + "，10 分钟内有效。"),
+                      P::text(nowUtc())})
+               .ok;
+    if (ok && db_->commit())
         return true;
-    exec("ROLLBACK");
+    db_->rollback();
     return false;
 }
 
@@ -378,35 +417,33 @@ Store::BindResult Store::confirmBind(
     const std::string &account, const std::string &phone, const std::string &code)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    std::string pendingPhone, pendingCode;
-    {
-        Stmt s(db_, "SELECT phone, code FROM bind_codes WHERE account = ?1 AND expires > ?2");
-        s.text(1, account).integer(2, static_cast<int64_t>(std::time(nullptr)));
-        if (s.step() != SQLITE_ROW)
-            return BindResult::NoCode;
-        pendingPhone = s.col(0);
-        pendingCode = s.col(1);
-    }
-    if (!equalsIgnoreCase(pendingCode, code) || pendingPhone != phone)
+    auto pending =
+        db_->query("SELECT phone, code FROM bind_codes WHERE account = $1 AND expires > $2",
+            {P::text(account), P::integer(static_cast<int64_t>(std::time(nullptr)))});
+    if (pending.rows.empty())
+        return BindResult::NoCode;
+    if (!equalsIgnoreCase(pending.rows[0][1], code) || pending.rows[0][0] != phone)
         return BindResult::WrongCode;
-    if (!exec("BEGIN IMMEDIATE"))
+    if (!db_->begin())
         return BindResult::Failed;
-    Stmt d(db_, "DELETE FROM bind_codes WHERE account = ?1");
-    d.text(1, account);
-    if (d.step() == SQLITE_DONE && setPhone(account, phone) && exec("COMMIT"))
+    // The code is spent by whichever instance deletes it first.
+    auto spent =
+        db_->query("DELETE FROM bind_codes WHERE account = $1 AND code = $2 RETURNING account",
+            {P::text(account), P::text(pending.rows[0][1])});
+    if (spent.ok && spent.rows.size() == 1 && setPhone(account, phone) && db_->commit())
         return BindResult::Bound;
-    exec("ROLLBACK");
-    return BindResult::Failed;
+    db_->rollback();
+    return spent.ok && spent.rows.empty() ? BindResult::NoCode : BindResult::Failed;
 }
 
 std::vector<OutboxMessage> Store::outbox(int limit)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     std::vector<OutboxMessage> out;
-    Stmt s(db_, "SELECT id, phone, text, created FROM outbox ORDER BY id DESC LIMIT ?1");
-    s.integer(1, limit);
-    while (s.step() == SQLITE_ROW)
-        out.push_back({s.colInt(0), s.col(1), s.col(2), s.col(3)});
+    auto r = db_->query("SELECT id, phone, text, created FROM outbox ORDER BY id DESC LIMIT $1",
+        {P::integer(limit)});
+    for (const auto &row : r.rows)
+        out.push_back({toInt(row[0]), row[1], row[2], row[3]});
     return out;
 }
 
@@ -414,21 +451,21 @@ bool Store::addCallback(
     const std::string &account, const std::string &callee, const std::string &caller)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    Stmt s(db_, "INSERT INTO callbacks (account, callee, caller, created) VALUES (?1, ?2, ?3, ?4)");
-    s.text(1, account).text(2, callee).text(3, caller).text(4, nowUtc());
-    return s.step() == SQLITE_DONE;
+    return db_
+        ->query("INSERT INTO callbacks (account, callee, caller, created) VALUES ($1, $2, $3, $4)",
+            {P::text(account), P::text(callee), P::text(caller), P::text(nowUtc())})
+        .ok;
 }
 
 std::vector<CallbackRequest> Store::callbacks(const std::string &account, int limit)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     std::vector<CallbackRequest> out;
-    Stmt s(db_,
-        "SELECT id, account, callee, caller, created FROM callbacks "
-        "WHERE ?1 = '' OR account = ?1 ORDER BY id DESC LIMIT ?2");
-    s.text(1, account).integer(2, limit);
-    while (s.step() == SQLITE_ROW)
-        out.push_back({s.colInt(0), s.col(1), s.col(2), s.col(3), s.col(4)});
+    auto r = db_->query("SELECT id, account, callee, caller, created FROM callbacks "
+                        "WHERE $1 = '' OR account = $1 ORDER BY id DESC LIMIT $2",
+        {P::text(account), P::integer(limit)});
+    for (const auto &row : r.rows)
+        out.push_back({toInt(row[0]), row[1], row[2], row[3], row[4]});
     return out;
 }
 
@@ -440,18 +477,19 @@ bool Store::setUpdate(
                                       static_cast<long long>(std::time(nullptr)), "onlieUpdate.xml")
                                       : "";
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    if (!exec("BEGIN IMMEDIATE"))
+    if (!db_->begin())
         return false;
-    bool ok = exec("DELETE FROM update_files");
-    for (const auto &f : files) {
-        Stmt s(db_, "INSERT OR REPLACE INTO update_files (name, data) VALUES (?1, ?2)");
-        s.text(1, f.name).blob(2, f.data);
-        ok = ok && s.step() == SQLITE_DONE;
-    }
+    bool ok = db_->query("DELETE FROM update_files").ok;
+    for (const auto &f : files)
+        ok = ok
+            && db_->query("INSERT INTO update_files (name, data) VALUES ($1, $2) "
+                          "ON CONFLICT (name) DO UPDATE SET data = excluded.data",
+                      {P::text(f.name), P::blob(f.data)})
+                   .ok;
     ok = ok && setMeta("manifest", manifest) && setMeta("manifest_sig", signature);
-    if (ok && exec("COMMIT"))
+    if (ok && db_->commit())
         return true;
-    exec("ROLLBACK");
+    db_->rollback();
     return false;
 }
 
@@ -471,11 +509,10 @@ std::optional<std::string> Store::manifestSignature()
 std::optional<std::string> Store::updateFile(const std::string &name)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    Stmt s(db_, "SELECT data FROM update_files WHERE name = ?1");
-    s.text(1, name);
-    if (s.step() != SQLITE_ROW)
+    auto r = db_->query("SELECT data FROM update_files WHERE name = $1", {P::text(name)});
+    if (r.rows.empty())
         return std::nullopt;
-    return s.col(0);
+    return r.rows[0][0];
 }
 
 bool Store::setAdvert(const std::string &data)
@@ -496,20 +533,20 @@ std::string billedNumber(const std::string &dialled)
 bool Store::setRate(const std::string &prefix, int64_t centsPerMinute)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    Stmt s(db_,
-        "INSERT INTO rates (prefix, cents_per_minute) VALUES (?1, ?2) "
-        "ON CONFLICT(prefix) DO UPDATE SET cents_per_minute = excluded.cents_per_minute");
-    s.text(1, prefix).integer(2, centsPerMinute);
-    return s.step() == SQLITE_DONE;
+    return db_
+        ->query("INSERT INTO rates (prefix, cents_per_minute) VALUES ($1, $2) "
+                "ON CONFLICT (prefix) DO UPDATE SET cents_per_minute = excluded.cents_per_minute",
+            {P::text(prefix), P::integer(centsPerMinute)})
+        .ok;
 }
 
 std::vector<Rate> Store::rates()
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     std::vector<Rate> out;
-    Stmt s(db_, "SELECT prefix, cents_per_minute FROM rates ORDER BY prefix");
-    while (s.step() == SQLITE_ROW)
-        out.push_back({s.col(0), s.colInt(1)});
+    auto r = db_->query("SELECT prefix, cents_per_minute FROM rates ORDER BY prefix");
+    for (const auto &row : r.rows)
+        out.push_back({row[0], toInt(row[1])});
     return out;
 }
 
@@ -517,25 +554,24 @@ std::optional<int64_t> Store::rateFor(const std::string &dialled)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     // The proxy's billing route asks the same question in the same words.
-    Stmt s(db_,
-        "SELECT cents_per_minute FROM rates WHERE substr(?1, 1, length(prefix)) = prefix "
-        "ORDER BY length(prefix) DESC LIMIT 1");
-    s.text(1, billedNumber(dialled));
-    if (s.step() != SQLITE_ROW)
+    auto r = db_->query(
+        "SELECT cents_per_minute FROM rates WHERE substr($1, 1, length(prefix)) = prefix "
+        "ORDER BY length(prefix) DESC LIMIT 1",
+        {P::text(billedNumber(dialled))});
+    if (r.rows.empty())
         return std::nullopt;
-    return s.colInt(0);
+    return toInt(r.rows[0][0]);
 }
 
 std::vector<Charge> Store::charges(const std::string &account, int limit)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     std::vector<Charge> out;
-    Stmt s(db_,
-        "SELECT cdr_id, account, number, seconds, cents, created FROM charges "
-        "WHERE ?1 = '' OR account = ?1 ORDER BY cdr_id DESC LIMIT ?2");
-    s.text(1, account).integer(2, limit);
-    while (s.step() == SQLITE_ROW)
-        out.push_back({s.colInt(0), s.col(1), s.col(2), s.colInt(3), s.colInt(4), s.col(5)});
+    auto r = db_->query("SELECT cdr_id, account, number, seconds, cents, created FROM charges "
+                        "WHERE $1 = '' OR account = $1 ORDER BY cdr_id DESC LIMIT $2",
+        {P::text(account), P::integer(limit)});
+    for (const auto &row : r.rows)
+        out.push_back({toInt(row[0]), row[1], row[2], toInt(row[3]), toInt(row[4]), row[5]});
     return out;
 }
 

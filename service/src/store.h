@@ -4,11 +4,11 @@
 // Kamailio's call records with the charges they make.
 #pragma once
 
+#include "db.h"
 #include "signing.h"
 
-#include <sqlite3.h>
-
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -74,9 +74,10 @@ public:
     Store(const Store &) = delete;
     Store &operator=(const Store &) = delete;
 
-    // Opens (creating when needed) the database and its tables. The realm is
-    // fixed when the database is created; later opens keep the stored one.
-    bool open(const std::string &path, const std::string &realmForNewDb, std::string *error);
+    // Opens (creating when needed) the database and its tables: an SQLite
+    // file or a "postgresql://" URL (see Db::open). The realm is fixed when
+    // the database is created; later opens keep the stored one.
+    bool open(const std::string &target, const std::string &realmForNewDb, std::string *error);
     std::string realm();
 
     enum class AddResult { Added, Exists, Failed };
@@ -133,11 +134,10 @@ public:
     std::optional<std::string> advert();
 
 private:
-    bool exec(const char *sql);
     std::optional<std::string> meta(const std::string &key);
     bool setMeta(const std::string &key, const std::string &value);
 
-    sqlite3 *db_ = nullptr;
+    std::unique_ptr<Db> db_;
     std::recursive_mutex mutex_;
 };
 

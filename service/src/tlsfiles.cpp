@@ -178,11 +178,10 @@ bool serverCertUsable(X509 *server, X509 *ca, EVP_PKEY *serverKey)
 
 }  // namespace
 
-Files filesFor(const std::string &db)
+Files filesFor(const std::string &folder)
 {
-    const auto slash = db.find_last_of('/');
     Files f;
-    f.folder = (slash == std::string::npos ? std::string(".") : db.substr(0, slash)) + "/tls";
+    f.folder = folder + "/tls";
     f.caCert = f.folder + "/ca.pem";
     f.caKey = f.folder + "/ca.key";
     f.serverCert = f.folder + "/server.pem";

@@ -18,8 +18,8 @@ struct Files
     std::string serverKey;  // server.key, owner-only
 };
 
-// The files beside the database `db`.
-Files filesFor(const std::string &db);
+// The files in `folder`/tls.
+Files filesFor(const std::string &folder);
 
 // Creates what is missing: the authority once (ten years), and a server
 // certificate for localhost, 127.0.0.1 and ::1 whenever there is none, it

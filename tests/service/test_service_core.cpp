@@ -1,14 +1,14 @@
 // Digests, Base64, tokens, money amounts, validation, the database (with
 // rates and call charges) and the advertisement image, without any server
-// running.
+// running. Under with-postgres.sh the database cases run on its PostgreSQL.
 #include "advert.h"
 #include "check.h"
 #include "codec.h"
+#include "db.h"
 #include "store.h"
 
 #include <QGuiApplication>
 #include <QImage>
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -81,9 +81,24 @@ static void moneyAndValidation() {
   CHECK(isMd5Hex(md5Hex("x")) && isMd5Hex("D41D8CD98F00B204E9800998ECF8427E") && !isMd5Hex("d41d"));
 }
 
+// A new, empty database for one case: an SQLite file in `dir`, or a
+// database of that name on the server with-postgres.sh started.
+static std::string freshDb(const check::TempDir &dir, const std::string &name) {
+  const char *host = std::getenv("NUVOXA_TEST_PG_HOST");
+  if (!host) return dir.path() + "/" + name + ".sqlite";
+  const std::string server = std::string("postgresql:///postgres?user=postgres&host=") + host;
+  auto admin = Db::open(server, nullptr);
+  CHECK(admin);
+  if (!admin) return server;
+  // Names are this file's own constants; a database name cannot be bound.
+  CHECK(admin->query(("DROP DATABASE IF EXISTS " + name).c_str()).ok);
+  CHECK(admin->query(("CREATE DATABASE " + name).c_str()).ok);
+  return "postgresql:///" + name + "?user=postgres&host=" + host;
+}
+
 static void storeAccounts() {
   check::TempDir dir;
-  const std::string path = dir.path() + "/test.sqlite";
+  const std::string path = freshDb(dir, "accounts");
   {
     Store store;
     std::string error;
@@ -97,33 +112,42 @@ static void storeAccounts() {
     CHECK(!store.addBalance("nobody", 250));
     CHECK(store.setPhone("acct1", "+861234") && !store.setPhone("nobody", "123"));
     CHECK(store.account("acct1")->phone == "+861234");
+    // A NUL ends a name on some engines; the name with it is another one.
+    CHECK(!store.account(std::string("acct1\0x", 7)));
   }
   // A later open keeps the realm of the file; the subscriber row is what
   // Kamailio reads.
   Store store;
   CHECK(store.open(path, "127.0.0.1", nullptr));
   CHECK_EQ(store.realm(), "10.0.0.1");
-  sqlite3 *db = nullptr;
-  sqlite3_open(path.c_str(), &db);
-  sqlite3_stmt *st = nullptr;
-  sqlite3_prepare_v2(db, "SELECT username, domain, ha1 FROM subscriber", -1, &st, nullptr);
-  int rows = 0;
-  while (sqlite3_step(st) == SQLITE_ROW) {
-    ++rows;
-    CHECK_EQ(std::string(reinterpret_cast<const char *>(sqlite3_column_text(st, 0))), "acct1");
-    CHECK_EQ(std::string(reinterpret_cast<const char *>(sqlite3_column_text(st, 1))), "10.0.0.1");
-    CHECK_EQ(std::string(reinterpret_cast<const char *>(sqlite3_column_text(st, 2))),
-             md5Hex("acct1:10.0.0.1:pw1"));
+  auto db = Db::open(path, nullptr);
+  CHECK(db);
+  if (!db) return;
+  const auto rows = db->query("SELECT username, domain, ha1 FROM subscriber").rows;
+  CHECK_EQ(rows.size(), 1u);  // the refused duplicate left no second row
+  for (const auto &row : rows)
+    CHECK(row == (Db::Row{"acct1", "10.0.0.1", md5Hex("acct1:10.0.0.1:pw1")}));
+  // Nothing is kept in the store: a second one on the same database sees
+  // what the first changed.
+  Store other;
+  CHECK(other.open(path, "127.0.0.1", nullptr));
+  CHECK(store.addBalance("acct1", 100) == std::optional<int64_t>(1400));
+  CHECK_EQ(other.account("acct1")->balanceCents, 1400);
+  // A server restart ends the connections: the statement that meets the
+  // end fails, the ones after it are served again.
+  if (db->engine() == Db::Engine::Postgres) {
+    CHECK(db->query("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                    "WHERE datname = current_database() AND pid <> pg_backend_pid()")
+              .ok);
+    other.account("acct1");
+    CHECK(other.account("acct1") && other.addBalance("acct1", 1) == std::optional<int64_t>(1401));
   }
-  CHECK_EQ(rows, 1);  // the refused duplicate left no second row
-  sqlite3_finalize(st);
-  sqlite3_close(db);
 }
 
 static void storeCallbacksAndUpdates() {
   check::TempDir dir;
   Store store;
-  CHECK(store.open(dir.path() + "/test.sqlite", "127.0.0.1", nullptr));
+  CHECK(store.open(freshDb(dir, "callbacks"), "127.0.0.1", nullptr));
   CHECK(store.addCallback("a", "111", "222") && store.addCallback("b", "333", "444") &&
         store.addCallback("a", "555", "666"));
   auto mine = store.callbacks("a", 10);
@@ -150,7 +174,8 @@ static void storeCallbacksAndUpdates() {
 static void ratesAndCharges() {
   check::TempDir dir;
   Store store;
-  CHECK(store.open(dir.path() + "/test.sqlite", "127.0.0.1", nullptr));
+  const std::string path = freshDb(dir, "charges");
+  CHECK(store.open(path, "127.0.0.1", nullptr));
   CHECK(store.setRate("0044", 80) && store.setRate("00447", 150));
   struct Rated {
     const char *number;
@@ -169,23 +194,25 @@ static void ratesAndCharges() {
     int64_t cents;
   };
   // 61 s is two started minutes; a cut a moment after a whole minute is not
-  // a new one; an answered call costs a first minute; no caller, no charge.
+  // a new one; an answered call costs a first minute; no caller, no charge;
+  // a rate that is no number costs nothing but keeps the record.
   const Record records[] = {{"payer", "61.0", "10", 20},   {"payer", "60.8", "100", 100}, {"payer", "0.4", "10", 10},
-                            {"payer", "3599.9", "0", 0},   {"", "30", "10", 0},           {"payer", "120", "", 0}};
-  sqlite3 *db = nullptr;
-  sqlite3_open((dir.path() + "/test.sqlite").c_str(), &db);
+                            {"payer", "3599.9", "0", 0},   {"", "30", "10", 0},           {"payer", "120", "", 0},
+                            {"payer", "30", "x1", 0}};
+  auto db = Db::open(path, nullptr);
+  CHECK(db);
+  if (!db) return;
   int64_t spent = 0;
   for (const Record &r : records) {
-    const std::string sql = std::string("INSERT INTO acc_cdrs (duration, account, number, cents_per_minute, callid) "
-                                        "VALUES ('") + r.duration + "', '" + r.account + "', '13800138000', '" +
-                            r.rate + "', 'call')";
-    CHECK_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    CHECK(db->query("INSERT INTO acc_cdrs (duration, account, number, cents_per_minute, callid) "
+                    "VALUES (CAST($1 AS REAL), $2, '13800138000', $3, 'call')",
+                    {Db::Param::text(r.duration), Db::Param::text(r.account), Db::Param::text(r.rate)})
+              .ok);
     spent += r.cents;
     CHECK_EQ(store.account("payer")->balanceCents, 1000 - spent);
   }
-  sqlite3_close(db);
   const auto charged = store.charges("payer", 10);
-  CHECK_EQ(charged.size(), 5u);
+  CHECK_EQ(charged.size(), 6u);
   CHECK(charged.back().seconds == 61 && charged.back().cents == 20);
 }
 
@@ -208,7 +235,8 @@ static void advertImage() {
 
 int main(int argc, char **argv) {
   QGuiApplication app(argc, argv);  // image format plugins
-  int failed = RUN(digestsAndBase64) + RUN(tokens) + RUN(moneyAndValidation) + RUN(storeAccounts) +
-               RUN(storeCallbacksAndUpdates) + RUN(ratesAndCharges) + RUN(advertImage);
+  int failed = RUN(storeAccounts) + RUN(storeCallbacksAndUpdates) + RUN(ratesAndCharges);
+  if (!std::getenv("NUVOXA_TEST_PG_HOST"))
+    failed += RUN(digestsAndBase64) + RUN(tokens) + RUN(moneyAndValidation) + RUN(advertImage);
   return failed == 0 ? 0 : 1;
 }
