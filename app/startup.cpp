@@ -145,6 +145,7 @@ int run(QApplication &app, const QStringList &arguments)
     }
 
     prepareFolders();
+    Widget::prefetchSkin();
     // With an extra authority every certificate of the system's store is
     // parsed (a quarter of a second on a busy machine), which the login
     // window does not need to show. Queued before the window exists, this
