@@ -22,6 +22,7 @@
 
 #include <cstdlib>
 #include <fontconfig/fontconfig.h>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -63,7 +64,11 @@ void prepareFolders()
 
 void readFontConfigurationAhead()
 {
-    g_fontConfiguration.thread = std::thread([] { FcInit(); });
+    try {
+        g_fontConfiguration.thread = std::thread([] { FcInit(); });
+    } catch (const std::system_error &) {
+        // No thread to spare: the toolkit reads it when it needs it.
+    }
 }
 
 void installFontSubstitutes()

@@ -5,6 +5,7 @@
 #include <QImage>
 
 #include <future>
+#include <system_error>
 #include <vector>
 
 namespace SkinPicture {
@@ -49,7 +50,11 @@ void prefetch(const QString &path)
 {
     const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
     const QString file = QFileInfo(path).absoluteFilePath();
-    prefetched().push_back({path, ratio, std::async(std::launch::async, decode, file, ratio)});
+    try {
+        prefetched().push_back({path, ratio, std::async(std::launch::async, decode, file, ratio)});
+    } catch (const std::system_error &) {
+        // No thread to spare: load() reads the picture itself.
+    }
 }
 
 QPixmap load(const QString &path, qreal ratio)
