@@ -7,6 +7,10 @@ class QStringList;
 
 namespace Startup {
 
+// Reads the font configuration on another thread while the application
+// object connects to the display; called before that object exists.
+void readFontConfigurationAhead();
+
 // Everything after the application object: refuse a second copy (or hand
 // it the number of the command line), pin the working directory, prepare
 // the folders and fonts, show the login window and run the event loop.

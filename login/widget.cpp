@@ -50,7 +50,17 @@ QString answerText(QByteArray body)
     return QString::fromUtf8(body);
 }
 
+QString skinFile()
+{
+    return QStringLiteral("image/login.png");
+}
+
 }  // namespace
+
+void Widget::prefetchSkin()
+{
+    SkinPicture::prefetch(skinFile());
+}
 
 Widget::Widget(QWidget *parent)
     : QWidget(parent)
@@ -63,11 +73,10 @@ Widget::Widget(QWidget *parent)
     // The skin picture is the window: its transparent parts are cut away.
     // The outline is one bit deep, so the mask comes from the plain picture
     // at any scale; at 100 % that is the picture shown, decoded once.
-    const QString skinFile = QStringLiteral("image/login.png");
-    const QPixmap skin = SkinPicture::load(skinFile);
+    const QPixmap skin = SkinPicture::load(skinFile());
     QBitmap outline;
     if (!skin.isNull()) {
-        outline = (skin.devicePixelRatio() == 1 ? skin : QPixmap(skinFile)).mask();
+        outline = (skin.devicePixelRatio() == 1 ? skin : QPixmap(skinFile())).mask();
         QPalette palette = this->palette();
         palette.setBrush(QPalette::All, QPalette::Window, QBrush(skin));
         setPalette(palette);

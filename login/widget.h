@@ -37,6 +37,10 @@ public:
     explicit Widget(QWidget *parent = nullptr);
     ~Widget() override;
 
+    // Starts decoding the window's picture on another thread, so that it
+    // overlaps what start-up does before the window is built.
+    static void prefetchSkin();
+
     // The time limit of the validation request (tests shorten it).
     void setValidationTimeout(int ms);
 

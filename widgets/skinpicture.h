@@ -18,6 +18,12 @@ QPixmap load(const QString &path, qreal ratio);
 // The same for the application's screens.
 QPixmap load(const QString &path);
 
+// Starts decoding the picture at `path` for the application's screens on
+// another thread; the next load(path) takes it from there, waiting for it
+// if need be. For the picture of a window about to be built, so that its
+// decoding overlaps the rest of start-up.
+void prefetch(const QString &path);
+
 }  // namespace SkinPicture
 
 #endif

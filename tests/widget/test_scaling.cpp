@@ -88,6 +88,25 @@ private slots:
         const qint64 toLarge = distance(shown, large), toEnlarged = distance(shown, enlarged);
         QVERIFY2(toLarge < toEnlarged, qPrintable(QStringLiteral("%1 against %2").arg(toLarge).arg(toEnlarged)));
     }
+
+    // Start-up decodes the login window's picture ahead of the window; the
+    // window drawn from it and shaped by it is the one that reads it itself.
+    void prefetchedSkinDrawsTheSameLoginWindow()
+    {
+        auto build = [](bool prefetch) {
+            if (prefetch)
+                Widget::prefetchSkin();
+            auto window = std::make_unique<Widget>();
+            window->show();
+            return window;
+        };
+        const auto plain = build(false);
+        const auto prefetched = build(true);
+        QVERIFY(QTest::qWaitForWindowExposed(plain.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(prefetched.get()));
+        QCOMPARE(prefetched->mask(), plain->mask());
+        QCOMPARE(prefetched->grab().toImage(), plain->grab().toImage());
+    }
 };
 
 int main(int argc, char *argv[])
