@@ -70,6 +70,16 @@ CREATE TABLE IF NOT EXISTS meta (
     value BLOB NOT NULL
 );
 
+-- Attempts the HTTP side limits (guard.h), by key: shared by every service
+-- instance on the database and kept across restarts. Times are wall-clock
+-- seconds, which the instances agree on.
+CREATE TABLE IF NOT EXISTS attempts (
+    key TEXT PRIMARY KEY NOT NULL,
+    window_start BIGINT NOT NULL,
+    tries INTEGER NOT NULL,
+    locked_until BIGINT NOT NULL
+);
+
 -- Prices of calls through the gateways, by the dialled number's prefix (the
 -- longest one that starts the number applies; "" starts every number).
 CREATE TABLE IF NOT EXISTS rates (
@@ -188,6 +198,12 @@ CREATE TABLE IF NOT EXISTS update_files (
 CREATE TABLE IF NOT EXISTS meta (
     key TEXT PRIMARY KEY NOT NULL,
     value BYTEA NOT NULL
+);
+CREATE TABLE IF NOT EXISTS attempts (
+    key TEXT PRIMARY KEY NOT NULL,
+    window_start BIGINT NOT NULL,
+    tries INTEGER NOT NULL,
+    locked_until BIGINT NOT NULL
 );
 CREATE TABLE IF NOT EXISTS rates (
     prefix TEXT PRIMARY KEY NOT NULL,
@@ -573,6 +589,47 @@ std::vector<Charge> Store::charges(const std::string &account, int limit)
     for (const auto &row : r.rows)
         out.push_back({toInt(row[0]), row[1], row[2], toInt(row[3]), toInt(row[4]), row[5]});
     return out;
+}
+
+bool Store::attempt(
+    const std::string &key, int64_t now, int limit, int64_t windowSeconds, int64_t lockSeconds)
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    // One statement, so that instances counting the same key at once add
+    // up. A locked key is left as it is and returns no row; otherwise the
+    // attempt starts a new window when the last one has passed, and the
+    // one that reaches the limit locks the key and starts counting afresh.
+    auto r = db_->query(
+        "INSERT INTO attempts (key, window_start, tries, locked_until) "
+        "VALUES ($1, $2, CASE WHEN $3 <= 1 THEN 0 ELSE 1 END, "
+        "CASE WHEN $3 <= 1 THEN $2 + $5 ELSE 0 END) "
+        "ON CONFLICT (key) DO UPDATE SET "
+        "locked_until = CASE WHEN (CASE WHEN $2 - attempts.window_start >= $4 THEN 1 "
+        "ELSE attempts.tries + 1 END) >= $3 THEN $2 + $5 ELSE attempts.locked_until END, "
+        "tries = CASE WHEN (CASE WHEN $2 - attempts.window_start >= $4 THEN 1 "
+        "ELSE attempts.tries + 1 END) >= $3 THEN 0 "
+        "WHEN $2 - attempts.window_start >= $4 THEN 1 ELSE attempts.tries + 1 END, "
+        "window_start = CASE WHEN $2 - attempts.window_start >= $4 OR attempts.tries + 1 >= $3 "
+        "THEN $2 ELSE attempts.window_start END "
+        "WHERE attempts.locked_until <= $2 RETURNING key",
+        {P::text(key), P::integer(now), P::integer(limit), P::integer(windowSeconds),
+            P::integer(lockSeconds)});
+    return r.ok && !r.rows.empty();
+}
+
+bool Store::locked(const std::string &key, const std::string &other, int64_t now)
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    auto r = db_->query("SELECT 1 FROM attempts WHERE key IN ($1, $2) AND locked_until > $3",
+        {P::text(key), P::text(other), P::integer(now)});
+    return !r.rows.empty();
+}
+
+void Store::pruneAttempts(int64_t before)
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    db_->query("DELETE FROM attempts WHERE locked_until <= $1 AND window_start <= $1",
+        {P::integer(before)});
 }
 
 std::string buildManifest(const std::string &version, const std::vector<Store::File> &files)

@@ -130,6 +130,17 @@ public:
     // Newest first; all accounts when `account` is empty.
     std::vector<Charge> charges(const std::string &account, int limit);
 
+    // Attempt counts of the HTTP side's limits (see guard.h), at `now`
+    // (wall-clock seconds). Counts an attempt at `key` unless it is locked
+    // and says whether it did; the attempt that reaches `limit` within
+    // `windowSeconds` locks the key for `lockSeconds`.
+    bool attempt(
+        const std::string &key, int64_t now, int limit, int64_t windowSeconds, int64_t lockSeconds);
+    // Whether either key is locked; an unreadable database locks nothing.
+    bool locked(const std::string &key, const std::string &other, int64_t now);
+    // Drops the counts of unlocked keys whose window started at `before` or earlier.
+    void pruneAttempts(int64_t before);
+
     bool setAdvert(const std::string &data);
     std::optional<std::string> advert();
 
