@@ -7,6 +7,7 @@
 #include "db.h"
 #include "signing.h"
 
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -145,11 +146,34 @@ public:
     std::optional<std::string> advert();
 
 private:
+    // A connection of the pool for the length of one store method; the
+    // thread's own when one of its callers holds one already.
+    class Lease
+    {
+    public:
+        explicit Lease(Store &store);
+        ~Lease();
+        Lease(const Lease &) = delete;
+        Lease &operator=(const Lease &) = delete;
+        Db *operator->() const { return db_; }
+
+    private:
+        Store &store_;
+        Db *db_ = nullptr;
+        std::unique_ptr<Db> owned_;
+    };
+    std::unique_ptr<Db> acquire();
+    void release(std::unique_ptr<Db> db);
+
     std::optional<std::string> meta(const std::string &key);
     bool setMeta(const std::string &key, const std::string &value);
 
-    std::unique_ptr<Db> db_;
-    std::recursive_mutex mutex_;
+    std::string target_;
+    std::mutex poolMutex_;
+    std::condition_variable poolFree_;
+    std::vector<std::unique_ptr<Db>> idle_;
+    size_t open_ = 0;
+    size_t maxConnections_ = 1;
 };
 
 // The manifest text for a version and its files: each entry carries the
