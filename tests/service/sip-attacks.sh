@@ -83,11 +83,16 @@ expect "failed passwords: the account still registers from elsewhere" sipp_from 
 # and registration refuse such names; this one is written straight into
 # the subscriber table, as an operator's import might. Refused (403) before
 # the query; without the check the busy gateway would answer (486).
+sql() {  # the stack's database, SQLite or PostgreSQL (its password file is in the environment)
+  case $NUVOXA_DB in
+    postgres*) psql -X -q -A -t -v ON_ERROR_STOP=1 -d "$NUVOXA_DB" -c "$1" ;;
+    *) sqlite3 "$NUVOXA_DB" "$1" ;;
+  esac
+}
 name="x'UNION/**/SELECT/**/0,720--"
-realm=$(sqlite3 "$NUVOXA_DB" "SELECT domain FROM subscriber WHERE username = '$account'")
+realm=$(sql "SELECT domain FROM subscriber WHERE username = '$account'")
 ha1=$(printf '%s:%s:%s' "$name" "$realm" injected-pw | md5sum | cut -c1-32)
-sqlite3 "$NUVOXA_DB" "INSERT INTO subscriber (username, domain, ha1) VALUES ('${name//\'/\'\'}', '$realm', '$ha1')" ||
-  failed=1
+sql "INSERT INTO subscriber (username, domain, ha1) VALUES ('${name//\'/\'\'}', '$realm', '$ha1')" || failed=1
 injected_call() {
   sipp_from 127.0.0.1 "$proxy" uac-call-busy.xml -s 4860001111 -au "$name" -ap injected-pw -key user "$name" -m 1
   grep -q "^SIP/2.0 403" "$work/messages"
