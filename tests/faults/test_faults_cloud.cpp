@@ -214,9 +214,9 @@ private slots:
         nuvoxa::tls::Files service, other;
         std::string error;
         for (auto *files : {&service, &other}) {
-            const QString db = authorities.path() + (files == &service ? "/service" : "/other");
-            QVERIFY(QDir().mkpath(db));
-            *files = nuvoxa::tls::filesFor((db + "/db.sqlite").toStdString());
+            const QString folder = authorities.path() + (files == &service ? "/service" : "/other");
+            QVERIFY(QDir().mkpath(folder));
+            *files = nuvoxa::tls::filesFor(folder.toStdString());
             QVERIFY2(nuvoxa::tls::ensure(*files, &error), error.c_str());
         }
         m_service = std::make_unique<HttpResponder>();
