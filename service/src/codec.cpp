@@ -1,5 +1,6 @@
 #include "codec.h"
 
+#include <arpa/inet.h>
 #include <openssl/evp.h>
 
 #include <cctype>
@@ -197,6 +198,23 @@ bool isGatewayNumber(const std::string &account)
             return false;
     const bool subscriberRange = start == 0 && account.size() == 8 && account[0] == '8';
     return !subscriberRange;
+}
+
+std::string canonicalAddress(const std::string &text)
+{
+    const size_t begin = text.find_first_not_of(" \t"), end = text.find_last_not_of(" \t");
+    if (begin == std::string::npos)
+        return "";
+    const std::string address = text.substr(begin, end - begin + 1);
+    if (address.find('\0') != std::string::npos)
+        return "";
+    unsigned char bytes[16];
+    char out[INET6_ADDRSTRLEN];
+    for (int family : {AF_INET, AF_INET6})
+        if (inet_pton(family, address.c_str(), bytes) == 1
+            && inet_ntop(family, bytes, out, sizeof out))
+            return out;
+    return "";
 }
 
 bool isValidAccount(const std::string &account)

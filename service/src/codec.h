@@ -43,6 +43,9 @@ extern const char kServiceNumber[];
 // (the demo account 80000001). Accounts of the web form stay out of them,
 // or they would take the calls meant for that number.
 bool isGatewayNumber(const std::string &account);
+// An IPv4 or IPv6 address in its one canonical spelling (inet_ntop's),
+// spaces and tabs around it ignored; "" when the text is not an address.
+std::string canonicalAddress(const std::string &text);
 // 32 hexadecimal digits.
 bool isMd5Hex(const std::string &text);
 

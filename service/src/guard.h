@@ -1,16 +1,17 @@
 // Attempt counting for the HTTP side: failed sign-ins, registrations,
 // top-ups and phone-binding codes, per account and per client address.
-// Kept in memory, per process: a restart only forgets the counts, and
-// several instances on one database each count only what reaches them.
+// The counts live in the database, so that every instance serving it counts
+// together and a restart forgets no lock-out.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <string>
-#include <unordered_map>
 
 namespace nuvoxa {
+
+class Store;
 
 // `limit` attempts per `windowSeconds`; the attempt that reaches the limit
 // locks the key for `lockSeconds`.
@@ -36,29 +37,24 @@ struct Limits
 class Guard
 {
 public:
-    using Clock = std::function<int64_t()>;  // seconds, never going back
-    explicit Guard(Clock now = steadySeconds);
+    // Wall-clock seconds: instances on one database compare their times.
+    using Clock = std::function<int64_t()>;
+    explicit Guard(Store &store, Clock now = wallSeconds);
 
-    bool locked(const std::string &key);
-    void count(const std::string &key, const Rule &rule);
+    // Whether the key (or the other one, when given) is locked.
+    bool locked(const std::string &key, const std::string &other = "");
     // For actions limited whether or not they succeed: false while locked,
-    // otherwise counts the attempt.
+    // otherwise counts the attempt. A database that cannot count refuses.
     bool take(const std::string &key, const Rule &rule);
+    // Counts a failed attempt (nothing while the key is locked).
+    void count(const std::string &key, const Rule &rule) { take(key, rule); }
 
-    static int64_t steadySeconds();
+    static int64_t wallSeconds();
 
 private:
-    struct Entry
-    {
-        int64_t windowStart = 0;
-        int count = 0;
-        int64_t lockedUntil = 0;
-    };
-    void prune(int64_t now);
-
+    Store &store_;
     Clock now_;
-    std::mutex mutex_;
-    std::unordered_map<std::string, Entry> entries_;
+    std::atomic<int64_t> lastPrune_{0};
 };
 
 }  // namespace nuvoxa

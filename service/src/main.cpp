@@ -43,7 +43,7 @@ const char kUsageText[] =
     "commands:\n"
     "  init [--realm HOST]          create the database and the TLS certificates (realm: the SIP\n"
     "                               domain, default 127.0.0.1)\n"
-    "  serve [--port N] [--sip ADDRESS] [--https] [--demo-payments]\n"
+    "  serve [--port N] [--sip ADDRESS] [--https] [--demo-payments] [--trusted-proxy ADDR]...\n"
     "                               serve the cloud paths and web pages on 127.0.0.1:N\n"
     "  add-account ACCOUNT PASSWORD [--phone P] [--balance B]\n"
     "                               create an account (and its SIP subscriber); exit 3 if it "
@@ -82,6 +82,7 @@ const char *commandHelp(const std::string &cmd)
     if (cmd == "serve")
         return "usage: nuvoxa-service --db FILE serve [--port N] [--sip ADDRESS] [--https] "
                "[--demo-payments]\n"
+               "                                     [--trusted-proxy ADDR]...\n"
                "Serves HTTP on 127.0.0.1:N (default 18080) until SIGINT or SIGTERM; with --https, "
                "HTTPS\n"
                "with the server certificate of init. server.aspx answers the --sip address: "
@@ -89,7 +90,12 @@ const char *commandHelp(const std::string &cmd)
                "(SIP over UDP) or HOST:PORT;transport=tls (default 127.0.0.1:5060).\n"
                "--demo-payments opens the top-up page, which then credits any amount without "
                "payment;\n"
-               "without it the page says that top-up is not available.\n";
+               "without it the page says that top-up is not available.\n"
+               "--trusted-proxy ADDR (repeatable) names a load balancer in front: for requests "
+               "from ADDR the\n"
+               "per-address limits count the last address of X-Forwarded-For, which it adds. From "
+               "any other\n"
+               "peer the header is ignored.\n";
     if (cmd == "add-account")
         return "usage: nuvoxa-service --db FILE add-account ACCOUNT PASSWORD [--phone P] "
                "[--balance B]\n"
@@ -301,6 +307,14 @@ int cmdServe(const std::string &db, const std::string &folder, const Args &a)
             || hostPort.find_first_of(" \t\r\n|;") != std::string::npos)
             return usageError("bad SIP address (HOST:PORT or HOST:PORT;transport=tls): " + sip);
         config.sipAddress = sip;
+    }
+    for (const auto &option : a.options) {
+        if (option.first != "--trusted-proxy")
+            continue;
+        const std::string address = canonicalAddress(option.second);
+        if (address.empty())
+            return usageError("bad proxy address (IPv4 or IPv6): " + option.second);
+        config.trustedProxies.push_back(address);
     }
 
     // Signals are taken by one thread that stops the server; every other
@@ -677,7 +691,7 @@ int main(int argc, char **argv)
 
     static const std::vector<std::pair<std::string, std::vector<std::string>>> kOptions = {
         {"init", {"--realm"}},
-        {"serve", {"--port", "--sip"}},
+        {"serve", {"--port", "--sip", "--trusted-proxy"}},
         {"add-account", {"--phone", "--balance"}},
         {"set-update", {}},
         {"set-advert", {}},

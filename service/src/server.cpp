@@ -5,6 +5,7 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -24,6 +25,7 @@ struct Context
     Context(Store &s, const ServiceConfig &c)
         : store(s)
         , config(c)
+        , guard(s)
     {
     }
     Store &store;
@@ -35,9 +37,26 @@ std::string accountKey(const std::string &what, const std::string &account)
 {
     return what + "/acct/" + account;
 }
-std::string addressKey(const std::string &what, const httplib::Request &req)
+// The client's address: the TCP peer, or behind one of the operator's
+// proxies the address that proxy put last into X-Forwarded-For. Anything a
+// client itself writes there comes before it and is not read; from any
+// other peer the header is ignored, so a client cannot pick its address.
+std::string clientAddress(const Context &ctx, const httplib::Request &req)
 {
-    return what + "/addr/" + req.remote_addr;
+    const auto &trusted = ctx.config.trustedProxies;
+    const size_t headers = req.get_header_value_count("X-Forwarded-For");
+    if (headers == 0 || std::find(trusted.begin(), trusted.end(), req.remote_addr) == trusted.end())
+        return req.remote_addr;
+    const std::string value = req.get_header_value("X-Forwarded-For", headers - 1);
+    const size_t comma = value.rfind(',');
+    const std::string address =
+        canonicalAddress(value.substr(comma == std::string::npos ? 0 : comma + 1));
+    return address.empty() ? req.remote_addr : address;
+}
+
+std::string addressKey(const Context &ctx, const std::string &what, const httplib::Request &req)
+{
+    return what + "/addr/" + clientAddress(ctx, req);
 }
 
 std::string param(const httplib::Request &req, const char *key)
@@ -60,8 +79,9 @@ enum class Auth { Ok, Wrong, Locked };
 Auth checkPassword(Context &ctx, const httplib::Request &req, const std::string &acct,
     const std::string &pwd, std::optional<Account> *out)
 {
-    const std::string byAccount = accountKey("auth", acct), byAddress = addressKey("auth", req);
-    if (ctx.guard.locked(byAccount) || ctx.guard.locked(byAddress))
+    const std::string byAccount = accountKey("auth", acct),
+                      byAddress = addressKey(ctx, "auth", req);
+    if (ctx.guard.locked(byAccount, byAddress))
         return Auth::Locked;
     auto a = ctx.store.account(acct);
     if (!a || !equalsIgnoreCase(a->pwdMd5, pwd)) {
@@ -318,7 +338,8 @@ void installWeb(httplib::Server &server, Context &ctx)
     server.Post(
         "/register.aspx", [&ctx, &store](const httplib::Request &req, httplib::Response &res) {
             // Every attempt counts: refusals too tell which names are taken.
-            if (!ctx.guard.take(addressKey("register", req), ctx.config.limits.registerPerAddress))
+            if (!ctx.guard.take(
+                    addressKey(ctx, "register", req), ctx.config.limits.registerPerAddress))
                 return tooMany(res);
             const std::string account = param(req, "account");
             const std::string password = param(req, "password");
@@ -434,7 +455,8 @@ void installWeb(httplib::Server &server, Context &ctx)
             if (!ctx.config.demoPayments)
                 return html(res, "账户充值", noPayments + accountLinks(*a), 403);
             if (!ctx.guard.take(accountKey("topup", a->account), ctx.config.limits.topUpPerAccount)
-                || !ctx.guard.take(addressKey("topup", req), ctx.config.limits.topUpPerAddress))
+                || !ctx.guard.take(
+                    addressKey(ctx, "topup", req), ctx.config.limits.topUpPerAddress))
                 return tooMany(res);
             auto cents = parseMoney(param(req, "amount"), kMaxTopUpCents);
             if (!cents || *cents <= 0)

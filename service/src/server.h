@@ -5,6 +5,7 @@
 #include "guard.h"
 
 #include <string>
+#include <vector>
 
 namespace httplib {
 class Server;
@@ -20,6 +21,9 @@ struct ServiceConfig
     // Top-up credits the balance without any payment: for demonstrations only.
     bool demoPayments = false;
     Limits limits{};
+    // The load balancers in front (canonical addresses, see canonicalAddress):
+    // only from these does X-Forwarded-For name the client.
+    std::vector<std::string> trustedProxies{};
 };
 
 // Installs every route on `server`, with its limits on connections and

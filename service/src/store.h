@@ -7,6 +7,7 @@
 #include "db.h"
 #include "signing.h"
 
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -130,15 +131,49 @@ public:
     // Newest first; all accounts when `account` is empty.
     std::vector<Charge> charges(const std::string &account, int limit);
 
+    // Attempt counts of the HTTP side's limits (see guard.h), at `now`
+    // (wall-clock seconds). Counts an attempt at `key` unless it is locked
+    // and says whether it did; the attempt that reaches `limit` within
+    // `windowSeconds` locks the key for `lockSeconds`.
+    bool attempt(
+        const std::string &key, int64_t now, int limit, int64_t windowSeconds, int64_t lockSeconds);
+    // Whether either key is locked; an unreadable database locks nothing.
+    bool locked(const std::string &key, const std::string &other, int64_t now);
+    // Drops the counts of unlocked keys whose window started at `before` or earlier.
+    void pruneAttempts(int64_t before);
+
     bool setAdvert(const std::string &data);
     std::optional<std::string> advert();
 
 private:
+    // A connection of the pool for the length of one store method; the
+    // thread's own when one of its callers holds one already.
+    class Lease
+    {
+    public:
+        explicit Lease(Store &store);
+        ~Lease();
+        Lease(const Lease &) = delete;
+        Lease &operator=(const Lease &) = delete;
+        Db *operator->() const { return db_; }
+
+    private:
+        Store &store_;
+        Db *db_ = nullptr;
+        std::unique_ptr<Db> owned_;
+    };
+    std::unique_ptr<Db> acquire();
+    void release(std::unique_ptr<Db> db);
+
     std::optional<std::string> meta(const std::string &key);
     bool setMeta(const std::string &key, const std::string &value);
 
-    std::unique_ptr<Db> db_;
-    std::recursive_mutex mutex_;
+    std::string target_;
+    std::mutex poolMutex_;
+    std::condition_variable poolFree_;
+    std::vector<std::unique_ptr<Db>> idle_;
+    size_t open_ = 0;
+    size_t maxConnections_ = 1;
 };
 
 // The manifest text for a version and its files: each entry carries the

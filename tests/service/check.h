@@ -1,8 +1,12 @@
-// A few assertion macros for the service tests (plain C++, no Qt).
+// A few assertion macros for the service tests (plain C++, no Qt), and
+// their scratch folders and databases.
 #pragma once
+
+#include "db.h"
 
 #include <stdlib.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <sstream>
@@ -56,3 +60,20 @@ class TempDir {
   } while (0)
 #define CHECK_EQ(a, b) check::equal((a), (b), #a, #b, __FILE__, __LINE__)
 #define RUN(fn) check::run(#fn, fn)
+
+namespace check {
+// A new, empty database for one case: an SQLite file in `dir`, or under
+// with-postgres.sh a database of that name on its server.
+inline std::string freshDb(const TempDir &dir, const std::string &name) {
+  const char *host = std::getenv("NUVOXA_TEST_PG_HOST");
+  if (!host) return dir.path() + "/" + name + ".sqlite";
+  const std::string server = std::string("postgresql:///postgres?user=postgres&host=") + host;
+  auto admin = nuvoxa::Db::open(server, nullptr);
+  CHECK(admin);
+  if (!admin) return server;
+  // Names are the tests' own constants; a database name cannot be bound.
+  CHECK(admin->query(("DROP DATABASE IF EXISTS " + name).c_str()).ok);
+  CHECK(admin->query(("CREATE DATABASE " + name).c_str()).ok);
+  return "postgresql:///" + name + "?user=postgres&host=" + host;
+}
+}  // namespace check

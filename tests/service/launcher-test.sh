@@ -3,6 +3,9 @@
 # process behind when it or its process group is interrupted, terminated or
 # killed, or when one of its parts dies.   launcher-test.sh LAUNCHER STATE_DIR
 set -u
+# The launcher's own default stack (SQLite), also when the tests around it
+# run on PostgreSQL.
+unset NUVOXA_DB_URL
 launcher=$1
 state=$2
 rm -rf "$state"
@@ -44,6 +47,8 @@ start_stack() {  # start_stack [--plain]
   if ! grep -q "^NUVOXA_SERVICE cloud=$hosts web=$hosts sip=127.0.0.1:[0-9]* db=/.*\.sqlite demo=[^:]*:.* update-key=[A-Za-z0-9+/=]\{56\} ca=$state/tls/ca.pem\$" "$state/out"; then
     fail "no NUVOXA_SERVICE line"
     cat "$state/out"
+    kill -TERM "$LAUNCHER_PID" 2>/dev/null
+    wait "$LAUNCHER_PID"
     return 1
   fi
   echo "stack up in $ms ms"

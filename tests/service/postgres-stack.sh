@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The proxy on PostgreSQL, under with-postgres.sh --tcp: the launcher's stack
-# on that server, and the SIP calls through it (registration against the
+# (the default mode: HTTPS, SIP over TLS, the media relay) on that server,
+# and the SIP calls through it (registration against the
 # subscriber table, the billing query, call records that the trigger charges).
 #   postgres-stack.sh LAUNCHER SIP_CALLS_SCRIPT
 set -u
@@ -8,7 +9,7 @@ launcher=$1
 calls=$2
 bin=$NUVOXA_BIN_DIR/nuvoxa-service
 state=$(mktemp -d)
-NUVOXA_DB_URL=$NUVOXA_TEST_PG_URL env --default-signal=INT "$launcher" --free-ports --plain \
+NUVOXA_DB_URL=$NUVOXA_TEST_PG_URL env --default-signal=INT "$launcher" --free-ports \
   --private-pulse --state "$state" --max-time 300 </dev/null >"$state/out" 2>&1 &
 pid=$!
 trap 'kill -TERM "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; rm -rf "$state"' EXIT
@@ -37,4 +38,10 @@ failed=$?
 charges() { "$(dirname "$0")/with-stack.sh" "$state/stack.env" bash -c '"$0" --db "$NUVOXA_DB" charges "$@"' "$bin" "$@"; }
 charges --account 80000001 | cut -f4,6 | grep -qx "$(printf '13800138000\t0.10')" ||
   { echo "FAIL: no charge for the call to 13800138000"; charges; failed=1; }
+# The HTTPS side (its certificates in the state folder, as there is no
+# database file to sit beside) serves the balance that the charges lowered.
+expected=$(charges --account 80000001 | awk -F'\t' '{ c += $6 * 100 } END { printf "13800138000|%.2f", (10000 - c) / 100 }')
+balance=$("$(dirname "$0")/with-stack.sh" "$state/stack.env" bash -c \
+  'curl -s --noproxy "*" --cacert "$NUVOXA_CA_FILE" "$NUVOXA_CLOUD_HOST/cloud/balance.aspx?acct=80000001&pwd=$(printf nuvoxa123 | md5sum | cut -c1-32)"')
+[ "$balance" = "$expected" ] || { echo "FAIL: balance over HTTPS: $balance, expected $expected"; failed=1; }
 exit $failed

@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
-# The service on PostgreSQL, under with-postgres.sh: the store cases, the
-# operator commands on a postgresql:// URL, and two HTTP instances on one
-# database, each serving at once what the other or the proxy wrote.
-#   postgres-test.sh SERVICE_CORE_TEST NUVOXA_SERVICE
+# The service on PostgreSQL, under with-postgres.sh: the store cases and the
+# attempt counts, the operator commands on a postgresql:// URL, and two HTTP
+# instances on one database, each serving at once what the other or the
+# proxy wrote.
+#   postgres-test.sh SERVICE_CORE_TEST SERVICE_ABUSE_TEST NUVOXA_SERVICE
 set -u
 core=$1
-bin=$2
+abuse=$2
+bin=$3
 host=$NUVOXA_TEST_PG_HOST
 failed=0
 "$core" || failed=1
+"$abuse" >/dev/null || failed=1
 
 work=$(mktemp -d)
 servers=()

@@ -76,4 +76,26 @@ sipp_from 127.0.0.3 "$proxy" uac-register-wrong.xml -au "$victim" -ap not-victim
 expect "failed passwords: the address gets no answer" sipp_from 127.0.0.3 "$proxy" options.xml -m 1
 expect "failed passwords: the account still registers from elsewhere" sipp_from 127.0.0.5 "$proxy" \
   uac-register.xml -au "$victim" -ap victim-pw -key user "$victim" -m 1
+
+# 6. A subscriber whose name would end the billing query's string and
+# select a free rate of its own (Kamailio's sql.val escapes the quote with
+# a backslash, which the databases read as a plain character). add-account
+# and registration refuse such names; this one is written straight into
+# the subscriber table, as an operator's import might. Refused (403) before
+# the query; without the check the busy gateway would answer (486).
+sql() {  # the stack's database, SQLite or PostgreSQL (its password file is in the environment)
+  case $NUVOXA_DB in
+    postgres*) psql -X -q -A -t -v ON_ERROR_STOP=1 -d "$NUVOXA_DB" -c "$1" ;;
+    *) sqlite3 "$NUVOXA_DB" "$1" ;;
+  esac
+}
+name="x'UNION/**/SELECT/**/0,720--"
+realm=$(sql "SELECT domain FROM subscriber WHERE username = '$account'")
+ha1=$(printf '%s:%s:%s' "$name" "$realm" injected-pw | md5sum | cut -c1-32)
+sql "INSERT INTO subscriber (username, domain, ha1) VALUES ('${name//\'/\'\'}', '$realm', '$ha1')" || failed=1
+injected_call() {
+  sipp_from 127.0.0.1 "$proxy" uac-call-busy.xml -s 4860001111 -au "$name" -ap injected-pw -key user "$name" -m 1
+  grep -q "^SIP/2.0 403" "$work/messages"
+}
+expect "an account name that ends the billing query's string: 403" injected_call
 exit $failed

@@ -81,24 +81,9 @@ static void moneyAndValidation() {
   CHECK(isMd5Hex(md5Hex("x")) && isMd5Hex("D41D8CD98F00B204E9800998ECF8427E") && !isMd5Hex("d41d"));
 }
 
-// A new, empty database for one case: an SQLite file in `dir`, or a
-// database of that name on the server with-postgres.sh started.
-static std::string freshDb(const check::TempDir &dir, const std::string &name) {
-  const char *host = std::getenv("NUVOXA_TEST_PG_HOST");
-  if (!host) return dir.path() + "/" + name + ".sqlite";
-  const std::string server = std::string("postgresql:///postgres?user=postgres&host=") + host;
-  auto admin = Db::open(server, nullptr);
-  CHECK(admin);
-  if (!admin) return server;
-  // Names are this file's own constants; a database name cannot be bound.
-  CHECK(admin->query(("DROP DATABASE IF EXISTS " + name).c_str()).ok);
-  CHECK(admin->query(("CREATE DATABASE " + name).c_str()).ok);
-  return "postgresql:///" + name + "?user=postgres&host=" + host;
-}
-
 static void storeAccounts() {
   check::TempDir dir;
-  const std::string path = freshDb(dir, "accounts");
+  const std::string path = check::freshDb(dir, "accounts");
   {
     Store store;
     std::string error;
@@ -147,7 +132,7 @@ static void storeAccounts() {
 static void storeCallbacksAndUpdates() {
   check::TempDir dir;
   Store store;
-  CHECK(store.open(freshDb(dir, "callbacks"), "127.0.0.1", nullptr));
+  CHECK(store.open(check::freshDb(dir, "callbacks"), "127.0.0.1", nullptr));
   CHECK(store.addCallback("a", "111", "222") && store.addCallback("b", "333", "444") &&
         store.addCallback("a", "555", "666"));
   auto mine = store.callbacks("a", 10);
@@ -174,7 +159,7 @@ static void storeCallbacksAndUpdates() {
 static void ratesAndCharges() {
   check::TempDir dir;
   Store store;
-  const std::string path = freshDb(dir, "charges");
+  const std::string path = check::freshDb(dir, "charges");
   CHECK(store.open(path, "127.0.0.1", nullptr));
   CHECK(store.setRate("0044", 80) && store.setRate("00447", 150));
   struct Rated {
