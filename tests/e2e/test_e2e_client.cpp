@@ -63,10 +63,20 @@ QString serviceTool()
     return TestUtil::binFile(QStringLiteral("nuvoxa-service"));
 }
 
+// One statement on the stack's database: an SQLite file, or a
+// postgresql:// URL when the stack runs on PostgreSQL.
+QByteArray query(const QString &db, const QString &statement, bool *ok = nullptr)
+{
+    if (db.startsWith(QLatin1String("postgres")))
+        return run(QStringLiteral("psql"), {"-X", "-q", "-A", "-t", "-v", "ON_ERROR_STOP=1", "-d", db, "-c", statement},
+                   ok);
+    return run(QStringLiteral("sqlite3"), {QStringLiteral("-cmd"), QStringLiteral(".timeout 5000"), db, statement}, ok);
+}
+
 bool sql(const QString &db, const QString &statement)
 {
     bool ok = false;
-    run(QStringLiteral("sqlite3"), {QStringLiteral("-cmd"), QStringLiteral(".timeout 5000"), db, statement}, &ok);
+    query(db, statement, &ok);
     return ok;
 }
 
@@ -447,7 +457,7 @@ private slots:
     void callRefusedWithoutMoney()
     {
         const QString balance = QStringLiteral("SELECT balance_cents FROM accounts WHERE account = '%1'").arg(m_account);
-        const QByteArray before = run(QStringLiteral("sqlite3"), {m_db, balance}).trimmed();
+        const QByteArray before = query(m_db, balance).trimmed();
         QVERIFY(sql(m_db, QStringLiteral("UPDATE accounts SET balance_cents = 5 WHERE account = '%1'").arg(m_account)));
         const QString number = QStringLiteral("13800000005");
         m_historyRows = history()->count();
@@ -461,7 +471,7 @@ private slots:
         expectOneHistoryEntry(number);
         QTest::qWait(3500);  // a poll: the library's end report changes nothing more
         QVERIFY(!hangUp()->isVisible());
-        QCOMPARE(run(QStringLiteral("sqlite3"), {m_db, balance}).trimmed(), QByteArray("5"));
+        QCOMPARE(query(m_db, balance).trimmed(), QByteArray("5"));
         QVERIFY(sql(m_db, QStringLiteral("UPDATE accounts SET balance_cents = %1 WHERE account = '%2'")
                               .arg(QString::fromLatin1(before), m_account)));
         input()->clear();

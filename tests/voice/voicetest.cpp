@@ -141,6 +141,10 @@ QString sql(const QString &statement)
     QString db = QString::fromLocal8Bit(qgetenv("NUVOXA_DB"));
     if (db.isEmpty())
         return QString();
+    if (db.startsWith(QLatin1String("postgres")))
+        return QString::fromUtf8(runTool(QStringLiteral("psql"),
+                                         {"-X", "-q", "-A", "-t", "-v", "ON_ERROR_STOP=1", "-d", db, "-c", statement}))
+            .trimmed();
     return QString::fromUtf8(runTool(QStringLiteral("sqlite3"), {db, statement})).trimmed();
 }
 

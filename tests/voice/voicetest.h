@@ -43,7 +43,8 @@ QString logText();
 
 // Runs a command; its standard output, or an empty array on failure.
 QByteArray runTool(const QString &program, const QStringList &args, int timeoutMs = 10000);
-// One SQL statement on the stack database (NUVOXA_DB) through sqlite3.
+// One SQL statement on the stack database (NUVOXA_DB) through sqlite3, or
+// psql when it is a postgresql:// URL.
 QString sql(const QString &statement);
 
 // Records `ms` milliseconds of PulseAudio's default sink monitor (8 kHz mono s16).
