@@ -2,6 +2,7 @@
 
 #include "paths.h"
 #include "pulsewatch.h"
+#include "soundopen.h"
 #include "tone.h"
 
 #include <linphone/core.h>
@@ -577,6 +578,7 @@ bool Engine::createCore()
         core_ = nullptr;
         return false;
     }
+    openSoundDevicesOnMediaThread(linphone_core_get_ms_factory(core_));
     chooseSoundDevices(false);
     chmod(config.c_str(), 0600);
     note("core started");
