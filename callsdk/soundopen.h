@@ -13,7 +13,9 @@ namespace callsdk {
 // devices are opened by the media thread at its first tick of the call,
 // right after the ACK is out, instead of on the engine thread before it.
 // Covers the devices of `factory` found now and later (a reload of the
-// device list included). Engine thread only.
+// device list included). Engine thread only. The media library keeps
+// pointers into this library from then on: the engine library is never
+// unloaded.
 void openSoundDevicesOnMediaThread(_MSFactory *factory);
 
 }  // namespace callsdk
