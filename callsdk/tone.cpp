@@ -3,7 +3,6 @@
 #include <pulse/simple.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <thread>
 
@@ -37,13 +36,6 @@ void Ringback::start(const std::string &sink)
     stop_ = stop;
     // Never waited for: a stopped tone ends within one chunk on its own.
     std::thread([stop, sink] {
-        // A far end that answers at once answers a few milliseconds after it
-        // rings: connecting to the sound server then would only compete with
-        // the call's own streams and its ACK. Nobody hears a tone this late.
-        for (int i = 0; i < 10 && !*stop; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        if (*stop)
-            return;
         pa_sample_spec spec{PA_SAMPLE_S16LE, 8000, 1};
         pa_buffer_attr attr;
         attr.maxlength = uint32_t(-1);
