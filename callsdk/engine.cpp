@@ -2,6 +2,7 @@
 
 #include "paths.h"
 #include "pulsewatch.h"
+#include "soundopen.h"
 #include "tone.h"
 
 #include <linphone/core.h>
@@ -14,12 +15,18 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <arpa/inet.h>
 #include <dirent.h>
+#include <dlfcn.h>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <netinet/in.h>
+#include <poll.h>
 #include <set>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -43,6 +50,10 @@ const auto kRefusalWait = 1000ms;
 // up to a period); a running call needs the core for its timers and keys
 // only, and an idle core for refreshes and the odd incoming request.
 const auto kSetupPeriod = 200us;
+// The same when the engine wakes up for every SIP packet (UDP signalling):
+// then only what the core does by itself (timers, steps it puts off to its
+// next round) waits for the period.
+const auto kWatchedSetupPeriod = 1ms;
 const auto kCallPeriod = 20ms;
 const auto kIdlePeriod = 100ms;
 const auto kRetryHangup = 500ms;  // a pending hang-up is repeated this often
@@ -112,6 +123,42 @@ const char *const kLogDomain = "callsdk";
 void note(const std::string &line)
 {
     bctbx_log(kLogDomain, BCTBX_LOG_MESSAGE, "%s", line.c_str());
+}
+
+// The UDP socket the core signals on, or -1: the core does not tell, so it
+// is found among the process's sockets by its port.
+int sipSocket(LinphoneCore *core)
+{
+    LinphoneTransports *used = linphone_core_get_transports_used(core);
+    const int port = used ? linphone_transports_get_udp_port(used) : 0;
+    if (used)
+        linphone_transports_unref(used);
+    DIR *dir = port > 0 ? opendir("/proc/self/fd") : nullptr;
+    if (!dir)
+        return -1;
+    int found = -1;
+    while (dirent *e = readdir(dir)) {
+        const int fd = std::atoi(e->d_name);
+        int type = 0;
+        socklen_t len = sizeof type;
+        sockaddr_storage addr{};
+        socklen_t addrLen = sizeof addr;
+        if (fd <= 0 || fd == dirfd(dir) || getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &len) != 0
+            || type != SOCK_DGRAM
+            || getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &addrLen) != 0)
+            continue;
+        int bound = 0;
+        if (addr.ss_family == AF_INET)
+            bound = ntohs(reinterpret_cast<const sockaddr_in *>(&addr)->sin_port);
+        else if (addr.ss_family == AF_INET6)
+            bound = ntohs(reinterpret_cast<const sockaddr_in6 *>(&addr)->sin6_port);
+        if (bound == port) {
+            found = fd;
+            break;
+        }
+    }
+    closedir(dir);
+    return found;
 }
 
 // The one SRTP suite offered and accepted on TLS.
@@ -190,7 +237,7 @@ public:
         if (life_ != Life::Running)
             return Outcome::Unavailable;
         queue_.push_back(job);
-        wakeCv_.notify_one();
+        wake();
         if (doneCv_.wait_until(lk, deadline, [&] { return job->done; }))
             return Outcome::Done;
         lk.unlock();
@@ -250,6 +297,19 @@ private:
     // be made). Closed: shutdown is done with the thread.
     enum class Life { Idle, Starting, Running, Stopping, Closing, Finished, Closed };
     bool takesCommands() const { return life_ == Life::Running || life_ == Life::Stopping; }
+    // Wakes the engine thread, whether it waits on wakeCv_ or in waitForSip.
+    void wake()
+    {
+        wakeCv_.notify_all();
+        if (wakeFd_ >= 0) {
+            const uint64_t one = 1;
+            ssize_t written = write(wakeFd_, &one, sizeof one);
+            (void)written;  // a full counter wakes it as well
+        }
+    }
+    // Waits for a SIP packet, a wake() or `until`; true when a packet is there.
+    bool waitForSip(Clock::time_point until);
+    void findSipSocket();
 
     bool ensureStarted(std::chrono::milliseconds wait);
     void threadMain();
@@ -292,6 +352,7 @@ private:
     // Shared with the callers; guarded by m_.
     std::mutex m_;
     std::condition_variable wakeCv_;
+    int wakeFd_ = -1;  // an eventfd; set before the engine thread starts
     std::condition_variable doneCv_;
     std::deque<std::shared_ptr<Job>> queue_;
     std::thread thread_;
@@ -323,8 +384,11 @@ private:
     bool clearAuthPending_ = false;
     std::string folder_;
     std::string soundDevices_;
+    int codecsFor_ = -1;  // the G.729 choice the codec list was last set for
     std::deque<char> dtmfQueue_;
     Clock::time_point nextDtmf_{};
+    int sipFd_ = -1;  // see sipSocket
+    bool tlsSignalling_ = false;
     std::string reloadedFor_;  // the defaults that last made us look for new devices
     std::string playbackSink_;  // PulseAudio's name of the device calls play on
     Ringback ringback_;
@@ -340,6 +404,8 @@ bool Engine::ensureStarted(std::chrono::milliseconds wait)
     std::unique_lock<std::mutex> lk(m_);
     if (life_ == Life::Idle) {
         life_ = Life::Starting;
+        // For the life of the process, as the engine.
+        wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
         thread_ = std::thread([this] { threadMain(); });
     }
     doneCv_.wait_for(lk, std::min(wait, kStartWait), [&] { return life_ != Life::Starting; });
@@ -362,7 +428,7 @@ void Engine::shutdown()
     if (life_ == Life::Running && std::this_thread::get_id() == engineId_) {
         // Called from a state function: the thread cannot wait for itself.
         life_ = Life::Stopping;
-        wakeCv_.notify_all();
+        wake();
         lk.unlock();
         thread_.detach();
         return;
@@ -370,7 +436,7 @@ void Engine::shutdown()
     quiet_ = true;
     if (life_ != Life::Finished)
         life_ = Life::Stopping;
-    wakeCv_.notify_all();
+    wake();
     bool done = doneCv_.wait_for(lk, kStopWait, [&] { return life_ == Life::Finished; });
     life_ = Life::Closed;
     lk.unlock();
@@ -399,12 +465,28 @@ void Engine::threadMain()
         return;
 
     Clock::time_point next = Clock::now();
+    Clock::time_point lastIterate = next;
     for (;;) {
         std::deque<std::shared_ptr<Job>> jobs;
+        bool packet = false;
         {
             std::unique_lock<std::mutex> lk(m_);
-            wakeCv_.wait_until(
-                lk, next, [&] { return life_ == Life::Stopping || !queue_.empty(); });
+            auto woken = [&] { return life_ == Life::Stopping || !queue_.empty(); };
+            if (sipFd_ >= 0 && wakeFd_ >= 0) {
+                // A packet the core has not read yet would end the wait at
+                // once: right after a round the socket is left alone for a
+                // moment.
+                const Clock::time_point watchFrom = lastIterate + kSetupPeriod;
+                if (watchFrom < next)
+                    wakeCv_.wait_until(lk, watchFrom, woken);
+                if (!woken() && Clock::now() < next) {
+                    lk.unlock();
+                    packet = waitForSip(next);
+                    lk.lock();
+                }
+            } else {
+                wakeCv_.wait_until(lk, next, woken);
+            }
             if (life_ == Life::Stopping && queue_.empty())
                 break;
             jobs.swap(queue_);
@@ -417,10 +499,14 @@ void Engine::threadMain()
         if (!jobs.empty())
             doneCv_.notify_all();
         Clock::time_point now = Clock::now();
-        if (now >= next) {
+        if (now >= next || packet) {
             linphone_core_iterate(core_);
             housekeeping();
-            next = now + period();
+            lastIterate = now;
+            // What the core puts off to its next round after a packet (the
+            // INVITE sent again with credentials after a challenge) comes
+            // soon.
+            next = now + (packet ? std::chrono::microseconds(kSetupPeriod) : period());
         } else if (next > now + period()) {
             // A command started something that needs the core sooner.
             next = now + period();
@@ -544,6 +630,16 @@ bool Engine::createCore()
     linphone_core_verify_server_certificates(core_, TRUE);
     linphone_core_verify_server_cn(core_, TRUE);
     linphone_core_set_srtp_crypto_suites(core_, kSrtpSuite);
+    // Calls are encrypted with SRTP on TLS and not at all on UDP, never with
+    // ZRTP; yet the SIP stack builds a ZRTP context for every call in case
+    // the far end offers it (about 1 ms before each INVITE, 7 ms at the
+    // first call of a process, which opens the ZRTP cache). Its switch for
+    // that is exported but not declared in its headers: looked up, and left
+    // alone when a version of the stack lacks it.
+    using ZrtpSwitch = void (*)(LinphoneCore *, bool_t);
+    if (auto zrtpOff = reinterpret_cast<ZrtpSwitch>(
+            dlsym(RTLD_DEFAULT, "linphone_core_set_zrtp_not_available_simulation")))
+        zrtpOff(core_, TRUE);
     // Laptop speakers reach the microphone: without the canceller the far
     // end hears itself. The media library's canceller also runs its noise
     // suppressor on what leaves for the far end. On its own it takes
@@ -577,6 +673,8 @@ bool Engine::createCore()
         core_ = nullptr;
         return false;
     }
+    openSoundDevicesOnMediaThread(linphone_core_get_ms_factory(core_));
+    findSipSocket();
     chooseSoundDevices(false);
     chmod(config.c_str(), 0600);
     note("core started");
@@ -659,9 +757,15 @@ void Engine::chooseSoundDevices(bool reloadWhenMissing, LinphoneCall *call)
         note("sound devices (capture / playback): " + chosen + "; PulseAudio defaults: " + pd.source
             + " / " + pd.sink);
     }
-    if (input)
+    // Each change of the defaults is written to the core's configuration
+    // file on the engine thread, in the middle of the call's set-up.
+    auto idOf = [](const LinphoneAudioDevice *d) {
+        const char *id = d ? linphone_audio_device_get_id(d) : nullptr;
+        return std::string(id ? id : "");
+    };
+    if (input && idOf(input) != idOf(linphone_core_get_default_input_audio_device(core_)))
         linphone_core_set_default_input_audio_device(core_, input);
-    if (output)
+    if (output && idOf(output) != idOf(linphone_core_get_default_output_audio_device(core_)))
         linphone_core_set_default_output_audio_device(core_, output);
     if (call && input)
         linphone_call_set_input_audio_device(call, input);
@@ -670,16 +774,44 @@ void Engine::chooseSoundDevices(bool reloadWhenMissing, LinphoneCall *call)
     bctbx_list_free_with_data(devices, (bctbx_list_free_func)linphone_audio_device_unref);
 }
 
+bool Engine::waitForSip(Clock::time_point until)
+{
+    auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(until - Clock::now());
+    if (left < 0ns)
+        left = 0ns;
+    const timespec timeout{static_cast<time_t>(left.count() / 1000000000),
+        static_cast<long>(left.count() % 1000000000)};
+    pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {sipFd_, POLLIN, 0}};
+    if (ppoll(fds, 2, &timeout, nullptr) <= 0)
+        return false;
+    if (fds[0].revents & POLLIN) {
+        uint64_t count;
+        ssize_t n = read(wakeFd_, &count, sizeof count);
+        (void)n;  // another thread's wake may have emptied it first
+    }
+    return (fds[1].revents & POLLIN) != 0;
+}
+
+void Engine::findSipSocket()
+{
+    sipFd_ = sipSocket(core_);
+    note(sipFd_ >= 0 ? "SIP socket watched" : "SIP socket not found: the core is polled");
+}
+
 std::chrono::microseconds Engine::period() const
 {
+    // Over TLS the packets arrive on a connection of the core's that is not
+    // watched.
+    const std::chrono::microseconds setup =
+        sipFd_ >= 0 && !tlsSignalling_ ? kWatchedSetupPeriod : kSetupPeriod;
     if (registering_)
-        return kSetupPeriod;
+        return setup;
     for (const auto &entry : calls_) {
         const CallInfo &info = entry.second;
         if (info.ringing && !info.ended && !info.hangupRequested)
             continue;  // nothing to hurry while the user decides
         if (info.ended || info.hangupRequested || info.stage < StageConfirmed)
-            return kSetupPeriod;
+            return setup;
     }
     return calls_.empty() ? kIdlePeriod : kCallPeriod;
 }
@@ -770,6 +902,7 @@ int Engine::login(const std::string &account, const std::string &password, const
             }
             account_ = acc;
             registering_ = true;
+            tlsSignalling_ = tls;
             linphone_core_add_account(core_, acc);
             linphone_core_set_default_account(core_, acc);
             return 1;
@@ -806,6 +939,7 @@ int Engine::login(const std::string &account, const std::string &password, const
                 linphone_core_clear_all_auth_info(core_);
                 if (renew) {
                     setSipPort(LC_SIP_TRANSPORT_RANDOM);
+                    findSipSocket();
                     note("SIP socket renewed after an unanswered registration");
                 }
             }
@@ -974,6 +1108,11 @@ Engine::Start Engine::startCall(const std::string &number, bool g729)
 
 void Engine::chooseCodecs(bool g729)
 {
+    // Setting the list writes the core's configuration file: only when the
+    // choice changes.
+    if (codecsFor_ == int(g729))
+        return;
+    codecsFor_ = int(g729);
     // G.729 first when wanted, absent otherwise; the rest keep their order.
     bctbx_list_t *types = linphone_core_get_audio_payload_types(core_);
     bctbx_list_t *ordered = nullptr;

@@ -1,10 +1,14 @@
 // Voice library figures against the local service stack:
 //   core start and registration time, make_call -> CONFIRMED time against a
-//   gateway that answers at once, idle CPU while registered, resident memory.
+//   gateway that answers at once, idle CPU while registered, resident memory;
+//   with the right to capture on lo (root) and UDP signalling, make_call ->
+//   the first INVITE and the ACK of the 200 on the wire, the first call of
+//   the process apart (BENCH_SIP_TRACE=1 prints each call's packets).
 // The stack's addresses come from the environment (NUVOXA_CLOUD_HOST,
 // NUVOXA_DEMO, PULSE_SERVER), as run-voice-bench.sh sets them.
 #include "callcounter.h"
 #include "callsdk.h"
+#include "sniff.h"
 
 #include <algorithm>
 #include <chrono>
@@ -97,11 +101,20 @@ int main(int argc, char **argv)
     std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
     double idleCpu = 100.0 * (cpuSeconds() - c0) / (msSince(w0) / 1000.0);
 
+    // The wire, when it can be read: the SIP host's port is the proxy's.
+    const char *sipHost = std::getenv("NUVOXA_SIP_HOST");
+    const char *colon = sipHost ? std::strrchr(sipHost, ':') : nullptr;
+    const int proxyPort = colon ? std::atoi(colon + 1) : 0;
+    SipSniffer sniffer;
+    const bool wire = proxyPort > 0 && !std::getenv("NUVOXA_SIP_TLS_HOST") && sniffer.start(proxyPort);
+    std::vector<double> invites, acks;
+
     // Calls.
     std::vector<double> answer;
     long rssCall = -1;
     for (int i = 0; i < calls; ++i) {
         Clock::time_point c = Clock::now();
+        const double t0 = realNow();
         if (make_call(const_cast<char *>(number)) != 1) {
             std::fprintf(stderr, "voice_bench: make_call failed\n");
             return 1;
@@ -111,6 +124,21 @@ int main(int argc, char **argv)
             return 1;
         }
         answer.push_back(msSince(c));
+        if (wire) {
+            CallWire w;
+            for (int tries = 0; tries < 100 && w.ack < 0; ++tries) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                w = callWire(sniffer.since(t0), t0, proxyPort);
+            }
+            invites.push_back(w.invite * 1000);
+            acks.push_back(w.ack * 1000);
+            std::fprintf(stderr, "invite_ms=%.3f\nack_ms=%.3f\n", w.invite * 1000, w.ack * 1000);
+            if (std::getenv("BENCH_SIP_TRACE")) {
+                for (const SipPacket &p : sniffer.since(t0))
+                    std::fprintf(stderr, "%8.3f ms %5d -> %5d %s | %s\n", (p.t - t0) * 1000, p.srcPort,
+                                 p.dstPort, p.first.c_str(), p.cseq.c_str());
+            }
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(i == 0 ? 2000 : 300));
         if (i == 0)
             rssCall = rssKb();
@@ -128,6 +156,14 @@ int main(int argc, char **argv)
     std::printf("| core start -> registered | %.0f ms |\n", startToRegistered);
     std::printf("| make_call -> CONFIRMED (median of %d) | %.0f ms |\n", calls, median(answer));
     std::printf("| make_call -> CONFIRMED (worst) | %.0f ms |\n", *std::max_element(answer.begin(), answer.end()));
+    if (wire && acks.size() > 1) {
+        std::vector<double> laterInvites(invites.begin() + 1, invites.end());
+        std::vector<double> laterAcks(acks.begin() + 1, acks.end());
+        std::printf("| make_call -> INVITE on the wire, first call / later calls (median) | %.2f / %.2f ms |\n",
+                    invites[0], median(laterInvites));
+        std::printf("| make_call -> ACK of the 200 on the wire, first call / later calls (median) | %.1f / %.1f ms |\n",
+                    acks[0], median(laterAcks));
+    }
     std::printf("| idle CPU while registered (%d s) | %.2f %% |\n", idleSeconds, idleCpu);
     std::printf("| RSS registered | %.1f MB |\n", rssRegistered / 1024.0);
     std::printf("| RSS in a call | %.1f MB |\n", rssCall / 1024.0);

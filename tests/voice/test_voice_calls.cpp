@@ -50,6 +50,7 @@ private slots:
     void notFound();
     void noAnswerThenHangup();
     void remoteHangup();
+    void hangupAtAnswer();
     void secondCallRefused();
     void exitDuringCall();
 
@@ -246,6 +247,26 @@ void TestVoiceCalls::remoteHangup()
     QStringList s = rec_.states();
     QCOMPARE(s.count("CONFIRMED"), 1);
     QVERIFY(s.indexOf("CONFIRMED") < s.indexOf("DISCONNCTD"));
+}
+
+// The sound devices open at the media thread's first tick after the answer;
+// a call hung up before that never opened them, and the next call still
+// carries audio both ways.
+void TestVoiceCalls::hangupAtAnswer()
+{
+    EnaleG729(0);
+    QCOMPARE(dial(kEcho), 1);
+    QVERIFY(rec_.waitFor("CONFIRMED", 1, 10s));
+    call_hangup();
+    expectEnd();
+    rec_.clear();
+    QCOMPARE(dial(kEcho), 1);
+    QVERIFY(rec_.waitFor("CONFIRMED", 1, 10s));
+    QTest::qWait(1000);
+    const std::vector<short> heard = recordSink(2000);
+    QVERIFY2(toneShare(heard, kToneHz) > 0.3, qPrintable(QString::number(toneShare(heard, kToneHz))));
+    call_hangup();
+    expectEnd();
 }
 
 void TestVoiceCalls::secondCallRefused()
