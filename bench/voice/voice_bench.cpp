@@ -114,7 +114,7 @@ int main(int argc, char **argv)
     long rssCall = -1;
     for (int i = 0; i < calls; ++i) {
         Clock::time_point c = Clock::now();
-        const double t0 = realNow();
+        const double dialled = realNow();
         if (make_call(const_cast<char *>(number)) != 1) {
             std::fprintf(stderr, "voice_bench: make_call failed\n");
             return 1;
@@ -128,14 +128,14 @@ int main(int argc, char **argv)
             CallWire w;
             for (int tries = 0; tries < 100 && w.ack < 0; ++tries) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                w = callWire(sniffer.since(t0), t0, proxyPort);
+                w = callWire(sniffer.since(dialled), dialled, proxyPort);
             }
             invites.push_back(w.invite * 1000);
             acks.push_back(w.ack * 1000);
             std::fprintf(stderr, "invite_ms=%.3f\nack_ms=%.3f\n", w.invite * 1000, w.ack * 1000);
             if (std::getenv("BENCH_SIP_TRACE")) {
-                for (const SipPacket &p : sniffer.since(t0))
-                    std::fprintf(stderr, "%8.3f ms %5d -> %5d %s | %s\n", (p.t - t0) * 1000, p.srcPort,
+                for (const SipPacket &p : sniffer.since(dialled))
+                    std::fprintf(stderr, "%8.3f ms %5d -> %5d %s | %s\n", (p.t - dialled) * 1000, p.srcPort,
                                  p.dstPort, p.first.c_str(), p.cseq.c_str());
             }
         }
