@@ -16,6 +16,8 @@ bool PulseWatch::defaults(PulseDefaults *out, std::chrono::milliseconds wait)
         lk.lock();
         start();
     }
+    if (known_ && !changing_ && !failed_)
+        confirm(lk, wait);
     // A change the server told of is worth waiting for: the user may just
     // have picked another device and dialled.
     cv_.wait_for(lk, wait, [this] { return (known_ && !changing_) || failed_; });
@@ -23,6 +25,46 @@ bool PulseWatch::defaults(PulseDefaults *out, std::chrono::milliseconds wait)
         return false;
     *out = current_;
     return true;
+}
+
+void PulseWatch::confirm(std::unique_lock<std::mutex> &lk, std::chrono::milliseconds wait)
+{
+    // The server tells its subscribers of a new default apart from
+    // answering the program that set it: a call dialled right after the
+    // change can come before the news. One question on this connection is
+    // answered after every change the server finished before it.
+    const uint64_t ticket = ++checksAsked_;
+    pa_threaded_mainloop *loop = loop_;
+    pa_context *ctx = ctx_;
+    lk.unlock();  // the server's thread takes m_ while it holds the loop's lock
+    pa_threaded_mainloop_lock(loop);
+    pa_operation *op = pa_context_get_server_info(ctx, &PulseWatch::onCheck, this);
+    if (op)
+        pa_operation_unref(op);
+    pa_threaded_mainloop_unlock(loop);
+    lk.lock();
+    if (op)
+        cv_.wait_for(lk, wait, [this, ticket] { return checksAnswered_ >= ticket || failed_; });
+}
+
+void PulseWatch::onCheck(pa_context *ctx, const pa_server_info *info, void *user)
+{
+    PulseWatch *w = static_cast<PulseWatch *>(user);
+    bool changed;
+    {
+        std::lock_guard<std::mutex> lk(w->m_);
+        changed = info
+            && (w->current_.sink != (info->default_sink_name ? info->default_sink_name : "")
+                || w->current_.source
+                    != (info->default_source_name ? info->default_source_name : ""));
+    }
+    if (changed)
+        w->ask(ctx);
+    {
+        std::lock_guard<std::mutex> lk(w->m_);
+        ++w->checksAnswered_;
+    }
+    w->cv_.notify_all();
 }
 
 void PulseWatch::start()

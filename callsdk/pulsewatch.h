@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <string>
 
@@ -37,6 +38,10 @@ public:
 
 private:
     void start();  // m_ held
+    // Asks the server whether its defaults are still the last answer's and
+    // waits for it (and for a new answer when they are not); m_ held.
+    void confirm(std::unique_lock<std::mutex> &lk, std::chrono::milliseconds wait);
+    static void onCheck(pa_context *ctx, const pa_server_info *info, void *user);
     void ask(pa_context *ctx);  // on the sound server's thread, as the other callbacks
     static void onState(pa_context *ctx, void *user);
     static void onChange(
@@ -54,6 +59,8 @@ private:
     bool known_ = false;  // current_ holds an answer
     bool changing_ = false;  // a question is out: current_ may be old
     PulseDefaults current_;
+    uint64_t checksAsked_ = 0;
+    uint64_t checksAnswered_ = 0;
     // The sound server's thread only.
     PulseDefaults asking_;
     int pending_ = 0;

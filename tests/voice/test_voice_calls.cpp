@@ -154,7 +154,8 @@ void TestVoiceCalls::echoCallCarriesAudio()
 void TestVoiceCalls::followsDefaultMicrophone()
 {
     // A microphone plugged in while the program runs and made the default is
-    // the one the next call uses.
+    // the one the next call uses, even dialled the moment the change is made
+    // (before the sound server's news of it may have reached the library).
     QByteArray index = runTool("pactl", {"load-module", "module-sine-source", "source_name=test_tone_b",
                                          "frequency=600"}).trimmed();
     QVERIFY(!index.isEmpty());
