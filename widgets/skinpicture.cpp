@@ -17,18 +17,20 @@ QString largePicture(const QString &path)
     return path.chopped(4) + QStringLiteral("@2x.png");
 }
 
-// What load() draws from, as an image: decoding needs no window thread.
-QImage decode(const QString &path, qreal ratio)
+// A QImage off the window's thread, a QPixmap on it: the double-size
+// picture when the screens want it and it reads, otherwise the plain one.
+template <typename Picture>
+Picture read(const QString &path, qreal ratio)
 {
     if (ratio > 1.0 && path.endsWith(QLatin1String(".png"))) {
         const QString large = largePicture(path);
-        QImage image;
-        if (QFileInfo(large).isFile() && image.load(large)) {
-            image.setDevicePixelRatio(2.0);
-            return image;
+        Picture picture;
+        if (QFileInfo(large).isFile() && picture.load(large)) {
+            picture.setDevicePixelRatio(2.0);
+            return picture;
         }
     }
-    return QImage(path);
+    return Picture(path);
 }
 
 struct Prefetch {
@@ -51,7 +53,7 @@ void prefetch(const QString &path)
     const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
     const QString file = QFileInfo(path).absoluteFilePath();
     try {
-        prefetched().push_back({path, ratio, std::async(std::launch::async, decode, file, ratio)});
+        prefetched().push_back({path, ratio, std::async(std::launch::async, read<QImage>, file, ratio)});
     } catch (const std::system_error &) {
         // No thread to spare: load() reads the picture itself.
     }
@@ -67,15 +69,7 @@ QPixmap load(const QString &path, qreal ratio)
         pending.erase(it);
         return QPixmap::fromImage(image);
     }
-    if (ratio > 1.0 && path.endsWith(QLatin1String(".png"))) {
-        const QString large = largePicture(path);
-        QPixmap pixmap;
-        if (QFileInfo(large).isFile() && pixmap.load(large)) {
-            pixmap.setDevicePixelRatio(2.0);
-            return pixmap;
-        }
-    }
-    return QPixmap(path);
+    return read<QPixmap>(path, ratio);
 }
 
 QPixmap load(const QString &path)
