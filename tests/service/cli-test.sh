@@ -7,17 +7,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 db=$work/db.sqlite
 failed=0
-expect() {  # expect STATUS COMMAND...
-  local want=$1
-  shift
-  "$@" >"$work/out" 2>"$work/err"
-  local rc=$?
-  if [ $rc != "$want" ]; then
-    echo "FAIL: $* -> status $rc, expected $want"
-    cat "$work/out" "$work/err"
-    failed=1
-  fi
-}
+. "$(dirname "$0")/expect.sh"
 
 expect 0 "$bin" --help
 grep -q "add-account" "$work/out" || { echo "FAIL: --help lists no commands"; failed=1; }

@@ -16,17 +16,7 @@ failed=0
 work=$(mktemp -d)
 servers=()
 trap 'for s in "${servers[@]}"; do kill "$s" 2>/dev/null; done; rm -rf "$work"' EXIT
-expect() {  # expect STATUS COMMAND...
-  local want=$1
-  shift
-  "$@" >"$work/out" 2>"$work/err"
-  local rc=$?
-  if [ $rc != "$want" ]; then
-    echo "FAIL: $* -> status $rc, expected $want"
-    cat "$work/out" "$work/err"
-    failed=1
-  fi
-}
+. "$(dirname "$0")/expect.sh"
 sql() { psql -X -q -A -t -v ON_ERROR_STOP=1 -h "$host" -U postgres -d "$1" -c "$2"; }
 
 sql postgres "CREATE DATABASE cli" || exit 1
