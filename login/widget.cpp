@@ -67,8 +67,11 @@ Widget::Widget(QWidget *parent)
     , ui(new Ui::Widget)
     , m_validationTimeoutMs(ServiceHttp::DefaultTimeoutMs)
 {
-    ui->setupUi(this);
+    // Before the form: set later, the flags re-parent the window, which
+    // sends every child a style change (each combo box then builds its
+    // drop-down list ahead of time).
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+    ui->setupUi(this);
 
     // The skin picture is the window: its transparent parts are cut away.
     // The outline is one bit deep, so the mask comes from the plain picture
