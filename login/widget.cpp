@@ -106,9 +106,16 @@ Widget::Widget(QWidget *parent)
 
     connect(ui->checkBox_2, &QCheckBox::clicked, this, &Widget::onCheckC);
 
+    // The box's font and editing come after its list: either would make it
+    // build the default drop-down list first, only to be replaced here.
     auto *list = new MyLogin;
     ui->cbUsername->setModel(list->model());
     ui->cbUsername->setView(list);
+    QFont accountFont;
+    accountFont.setFamily(QStringLiteral("微软雅黑"));
+    accountFont.setPointSize(10);
+    ui->cbUsername->setFont(accountFont);
+    ui->cbUsername->setEditable(true);
     ui->cbUsername->setMaxCount(11);
     ui->cbUsername->lineEdit()->setMaxLength(15);
     ui->cbUsername->setContextMenuPolicy(Qt::NoContextMenu);
