@@ -77,13 +77,12 @@ Widget::Widget(QWidget *parent)
     // The outline is one bit deep, so the mask comes from the plain picture
     // at any scale; at 100 % that is the picture shown, decoded once.
     const QPixmap skin = SkinPicture::load(skinFile());
-    QBitmap outline;
     if (!skin.isNull()) {
-        outline = (skin.devicePixelRatio() == 1 ? skin : QPixmap(skinFile())).mask();
+        m_outline = (skin.devicePixelRatio() == 1 ? skin : QPixmap(skinFile())).mask();
         QPalette palette = this->palette();
         palette.setBrush(QPalette::All, QPalette::Window, QBrush(skin));
         setPalette(palette);
-        setMask(outline);
+        setMask(m_outline);
     }
 
     QMetaObject::invokeMethod(this, [] { callSdkPrewarm(); }, Qt::QueuedConnection);
@@ -135,14 +134,6 @@ Widget::Widget(QWidget *parent)
     rememberPalette.setColor(QPalette::Inactive, QPalette::WindowText, QColor(7, 70, 123));
     rememberPalette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(118, 116, 108));
     ui->checkBox->setPalette(rememberPalette);
-
-    m_gifLogin = new GifLogin;
-    m_gifLogin->setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    m_movie = new QMovie(QStringLiteral("image/300600.gif"), QByteArray(), this);
-    m_gifLogin->setMovie(m_movie);
-    // The animation is drawn on the login window's outline.
-    if (!outline.isNull())
-        m_gifLogin->setMask(outline);
 
     // A number from a link waits for the main window; until the login the
     // user is shown where to log in.
@@ -214,6 +205,20 @@ void Widget::loadAccounts()
     ui->checkBox->setChecked(!ui->lePassword->text().isEmpty());
 }
 
+GifLogin *Widget::progressWindow()
+{
+    if (m_gifLogin)
+        return m_gifLogin;
+    m_gifLogin = new GifLogin;
+    m_gifLogin->setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    m_movie = new QMovie(QStringLiteral("image/300600.gif"), QByteArray(), this);
+    m_gifLogin->setMovie(m_movie);
+    // The animation is drawn on the login window's outline.
+    if (!m_outline.isNull())
+        m_gifLogin->setMask(m_outline);
+    return m_gifLogin;
+}
+
 void Widget::onComBobox(const QString &text)
 {
     const auto found = m_accPwd.constFind(text);
@@ -239,12 +244,13 @@ void Widget::on_pbLogin_clicked()
         return;
     }
     // The progress window takes the login window's place on the screen.
+    GifLogin *progress = progressWindow();
     if (isVisible())
-        m_gifLogin->move(pos());
+        progress->move(pos());
     hide();
     m_movie->start();
-    m_gifLogin->show();
-    m_gifLogin->activateWindow();
+    progress->show();
+    progress->activateWindow();
     g_account = ui->cbUsername->currentText();
     g_password = ui->lePassword->text();
     qDebug() << "login: looking up the voice server for" << g_account;

@@ -3,6 +3,7 @@
 
 #include "core/updatecheck.h"
 
+#include <QBitmap>
 #include <QHash>
 #include <QList>
 #include <QPair>
@@ -64,6 +65,7 @@ private slots:
 private:
     void loadAccounts();
     void startAdvertDownload();
+    GifLogin *progressWindow();
     void endAttempt();
     void showMessage(const QString &text);
     QString validationAddress();
@@ -74,8 +76,10 @@ private:
     QList<QPair<QString, QString>> m_acc;
     QHash<QString, QString> m_accPwd;
     MianWindow *m_mainWindow = nullptr;
+    // The progress window is built at the first login: a start never needs it.
     GifLogin *m_gifLogin = nullptr;
     QMovie *m_movie = nullptr;
+    QBitmap m_outline;
     MyThread *m_thread = nullptr;
     ServiceHttp *m_loginHttp = nullptr;
     UpdateFetch *m_update = nullptr;
