@@ -114,6 +114,9 @@ Widget::Widget(QWidget *parent)
     accountFont.setFamily(QStringLiteral("微软雅黑"));
     accountFont.setPointSize(10);
     ui->cbUsername->setFont(accountFont);
+    // Made editable, a box not yet sized takes its size hint, which its first
+    // show computes anew: the layout sizes it.
+    ui->cbUsername->setAttribute(Qt::WA_Resized);
     ui->cbUsername->setEditable(true);
     ui->cbUsername->setMaxCount(11);
     ui->cbUsername->lineEdit()->setMaxLength(15);
