@@ -59,7 +59,13 @@ QString skinFile()
 
 void Widget::prefetchSkin()
 {
-    SkinPicture::prefetch(skinFile());
+    // With it, what the style sheet draws on this window and its title bar.
+    SkinPicture::prefetch(skinFile(), {QStringLiteral("image/user_1.png"), QStringLiteral("image/user_2.png"),
+                                       QStringLiteral("image/min_1.png"), QStringLiteral("image/min_2.png"),
+                                       QStringLiteral("image/close_1.png"), QStringLiteral("image/close_2.png"),
+                                       QStringLiteral("image/pass_1.png"), QStringLiteral("image/pass_2.png"),
+                                       QStringLiteral("image/loginbutton_1.png"),
+                                       QStringLiteral("image/loginbutton_2.png")});
 }
 
 Widget::Widget(QWidget *parent)
@@ -150,6 +156,8 @@ Widget::Widget(QWidget *parent)
 
     loadAccounts();
     startAdvertDownload();
+    // The controls are polished when the window first shows.
+    SkinPicture::claimForStyle();
 }
 
 Widget::~Widget()

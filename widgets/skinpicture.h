@@ -3,6 +3,7 @@
 
 #include <QPixmap>
 #include <QString>
+#include <QStringList>
 
 // The skin comes in two sizes: each picture, and the same at twice the
 // pixels with "@2x" before ".png". Style sheets and icons pick the larger one on a screen
@@ -22,7 +23,16 @@ QPixmap load(const QString &path);
 // another thread; the next load(path) takes it from there, waiting for it
 // if need be. For the picture of a window about to be built, so that its
 // decoding overlaps the rest of start-up.
-void prefetch(const QString &path);
+//
+// The same thread then decodes `stylePaths`, pictures that the style sheet
+// draws on that window (its url()s, relative to the current folder). The
+// style sheet loads each from its file when the window is polished at its
+// first show; claimForStyle() just before puts those decoded by then in the
+// pixmap cache under the key that load looks for. A picture not ready yet
+// is left to the style sheet, which reads it itself as before. True when
+// none is left waiting.
+void prefetch(const QString &path, const QStringList &stylePaths = QStringList());
+bool claimForStyle();
 
 }  // namespace SkinPicture
 

@@ -3,6 +3,7 @@
 // animation plays, and every picture the client's sources and its style
 // sheet name is provided.
 #include <QBitmap>
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -12,7 +13,10 @@
 #include <QRegion>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include "widgets/skinpicture.h"
 
 namespace {
 
@@ -180,6 +184,36 @@ private slots:
             QCOMPARE(alphaAt(img, w - 1, cut - 1), 0);
             QCOMPARE(alphaAt(img, w / 2, cut - 1), 255);
         }
+    }
+
+    // A style-sheet picture decoded ahead is the one the style sheet's own
+    // load of the file gets. Afterwards the file is overwritten with bytes
+    // that do not decode, keeping its size and time: only a picture found in
+    // the cache under load's own key still comes out whole.
+    void stylePictureDecodedAheadIsTheOneTheFileLoads()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString ahead = dir.filePath(QStringLiteral("ahead.png"));
+        const QString plain = dir.filePath(QStringLiteral("plain.png"));
+        for (const QString &copy : {ahead, plain})
+            QVERIFY(QFile::copy(QStringLiteral("image/user_1.png"), copy));
+        const QImage picture = QImage(ahead).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+
+        SkinPicture::prefetch(QStringLiteral("image/login.png"), {ahead});
+        QVERIFY(!SkinPicture::load(QStringLiteral("image/login.png")).isNull());
+        QTRY_VERIFY(SkinPicture::claimForStyle());
+
+        for (const QString &file : {ahead, plain}) {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            const QDateTime modified = f.fileTime(QFileDevice::FileModificationTime);
+            const qint64 size = f.size();
+            QVERIFY(f.write(QByteArray(int(size), 'x')) == size);
+            QVERIFY(f.setFileTime(modified, QFileDevice::FileModificationTime));
+        }
+        QVERIFY(QPixmap(plain).isNull());
+        QCOMPARE(QPixmap(ahead).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied), picture);
     }
 
     void loginAnimationPlays()
