@@ -570,8 +570,8 @@ bool Engine::createCore()
 
     std::string plugins = folder_ + "plugins";
     mkdir(plugins.c_str(), 0700);
-    // A fresh configuration every start: nothing from an earlier run (accounts,
-    // credentials, call logs) is kept or registered again.
+    // Nothing from an earlier run (accounts, credentials, call logs) is kept
+    // or registered again: these are the files earlier versions kept.
     for (const char *name : {"linphonerc", "linphone.db", "call-history.db", "zrtp-secrets.db"})
         unlink((folder_ + name).c_str());
 
@@ -586,18 +586,18 @@ bool Engine::createCore()
     linphone_core_cbs_set_account_registration_state_changed(cbs, &Engine::onRegistration);
     linphone_core_cbs_set_dtmf_received(cbs, &Engine::onDtmf);
 
-    std::string config = folder_ + "linphonerc";
-    core_ = linphone_factory_create_core_3(factory, config.c_str(), nullptr, nullptr);
-    if (!core_) {
-        linphone_core_cbs_unref(cbs);
-        return false;
-    }
-    // The callbacks find their engine through the core, not a global.
-    linphone_core_set_user_data(core_, this);
-    linphone_core_add_callbacks(core_, cbs);
-    linphone_core_cbs_unref(cbs);
-
-    LinphoneConfig *cfg = linphone_core_get_config(core_);
+    // The configuration lives in memory only and everything in it is set at
+    // every start. With a file the core rewrote it during calls (the codec
+    // list, each challenge clearing the credentials' section, its
+    // once-a-second save): a rename on the engine thread between a packet
+    // and the answer to it.
+    LinphoneConfig *cfg = linphone_config_new(nullptr);
+    // Nor does the core keep databases: the client keeps its own call
+    // history, and chat and ZRTP are not used. The core's call log database
+    // was written (three fsyncs) at the end of every call on the engine
+    // thread, and creating the three took some 50 ms of the start.
+    for (const char *key : {"uri", "call_logs_db_uri", "zrtp_secrets_db_uri"})
+        linphone_config_set_string(cfg, "storage", key, "null");
     linphone_config_set_int(cfg, "sip", "store_auth_info", 0);
     linphone_config_set_int(cfg, "misc", "store_auth_info", 0);
     linphone_config_set_int(cfg, "sip", "register_only_when_network_is_up", 0);
@@ -607,6 +607,16 @@ bool Engine::createCore()
     // happened, and a tone started while the sound server is gone crashes
     // inside the media library.
     linphone_config_set_int(cfg, "sound", "tone_indications", 0);
+    core_ = linphone_factory_create_core_with_config_3(factory, cfg, nullptr);
+    linphone_config_unref(cfg);
+    if (!core_) {
+        linphone_core_cbs_unref(cbs);
+        return false;
+    }
+    // The callbacks find their engine through the core, not a global.
+    linphone_core_set_user_data(core_, this);
+    linphone_core_add_callbacks(core_, cbs);
+    linphone_core_cbs_unref(cbs);
 
     linphone_core_clear_accounts(core_);
     linphone_core_clear_all_auth_info(core_);
@@ -676,7 +686,6 @@ bool Engine::createCore()
     openSoundDevicesOnMediaThread(linphone_core_get_ms_factory(core_));
     findSipSocket();
     chooseSoundDevices(false);
-    chmod(config.c_str(), 0600);
     note("core started");
     return true;
 }
@@ -757,8 +766,8 @@ void Engine::chooseSoundDevices(bool reloadWhenMissing, LinphoneCall *call)
         note("sound devices (capture / playback): " + chosen + "; PulseAudio defaults: " + pd.source
             + " / " + pd.sink);
     }
-    // Each change of the defaults is written to the core's configuration
-    // file on the engine thread, in the middle of the call's set-up.
+    // Setting a default rewrites the core's sound settings on the engine
+    // thread, in the middle of the call's set-up: only when it changed.
     auto idOf = [](const LinphoneAudioDevice *d) {
         const char *id = d ? linphone_audio_device_get_id(d) : nullptr;
         return std::string(id ? id : "");
@@ -1108,8 +1117,8 @@ Engine::Start Engine::startCall(const std::string &number, bool g729)
 
 void Engine::chooseCodecs(bool g729)
 {
-    // Setting the list writes the core's configuration file: only when the
-    // choice changes.
+    // Setting the list rebuilds the core's codec settings on the way to the
+    // INVITE: only when the choice changes.
     if (codecsFor_ == int(g729))
         return;
     codecsFor_ = int(g729);
