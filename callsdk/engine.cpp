@@ -337,6 +337,14 @@ private:
     // Makes PulseAudio's default devices the core's defaults and, with a
     // call, that call's devices.
     void chooseSoundDevices(bool reloadWhenMissing, LinphoneCall *call = nullptr);
+    // The same with defaults already known (`havePulse` false: none).
+    void useSoundDevices(
+        const PulseDefaults &pd, bool havePulse, bool reloadWhenMissing, LinphoneCall *call);
+    // Asks the sound server to confirm its defaults for a new call without
+    // waiting; applyConfirmedDevices gives the call its devices once the
+    // answer is in.
+    void confirmDevicesLater(LinphoneCall *call);
+    void applyConfirmedDevices();
     void deliver(const char *text);
     void advance(LinphoneCall *call, int stage, const char *text);
     void finish(LinphoneCall *call);
@@ -391,6 +399,9 @@ private:
     bool tlsSignalling_ = false;
     std::string reloadedFor_;  // the defaults that last made us look for new devices
     std::string playbackSink_;  // PulseAudio's name of the device calls play on
+    bool devicesPending_ = false;  // see confirmDevicesLater
+    uint64_t devicesTicket_ = 0;
+    LinphoneCall *devicesFor_ = nullptr;  // a reference while pending
     Ringback ringback_;
     PulseWatch pulse_;
 };
@@ -498,6 +509,7 @@ void Engine::threadMain()
         }
         if (!jobs.empty())
             doneCv_.notify_all();
+        applyConfirmedDevices();
         Clock::time_point now = Clock::now();
         if (now >= next || packet) {
             linphone_core_iterate(core_);
@@ -570,8 +582,8 @@ bool Engine::createCore()
 
     std::string plugins = folder_ + "plugins";
     mkdir(plugins.c_str(), 0700);
-    // A fresh configuration every start: nothing from an earlier run (accounts,
-    // credentials, call logs) is kept or registered again.
+    // Nothing from an earlier run (accounts, credentials, call logs) is kept
+    // or registered again: these are the files earlier versions kept.
     for (const char *name : {"linphonerc", "linphone.db", "call-history.db", "zrtp-secrets.db"})
         unlink((folder_ + name).c_str());
 
@@ -586,18 +598,18 @@ bool Engine::createCore()
     linphone_core_cbs_set_account_registration_state_changed(cbs, &Engine::onRegistration);
     linphone_core_cbs_set_dtmf_received(cbs, &Engine::onDtmf);
 
-    std::string config = folder_ + "linphonerc";
-    core_ = linphone_factory_create_core_3(factory, config.c_str(), nullptr, nullptr);
-    if (!core_) {
-        linphone_core_cbs_unref(cbs);
-        return false;
-    }
-    // The callbacks find their engine through the core, not a global.
-    linphone_core_set_user_data(core_, this);
-    linphone_core_add_callbacks(core_, cbs);
-    linphone_core_cbs_unref(cbs);
-
-    LinphoneConfig *cfg = linphone_core_get_config(core_);
+    // The configuration lives in memory only and everything in it is set at
+    // every start. With a file the core rewrote it during calls (the codec
+    // list, each challenge clearing the credentials' section, its
+    // once-a-second save): a rename on the engine thread between a packet
+    // and the answer to it.
+    LinphoneConfig *cfg = linphone_config_new(nullptr);
+    // Nor does the core keep databases: the client keeps its own call
+    // history, and chat and ZRTP are not used. The core's call log database
+    // was written (three fsyncs) at the end of every call on the engine
+    // thread, and creating the three took some 50 ms of the start.
+    for (const char *key : {"uri", "call_logs_db_uri", "zrtp_secrets_db_uri"})
+        linphone_config_set_string(cfg, "storage", key, "null");
     linphone_config_set_int(cfg, "sip", "store_auth_info", 0);
     linphone_config_set_int(cfg, "misc", "store_auth_info", 0);
     linphone_config_set_int(cfg, "sip", "register_only_when_network_is_up", 0);
@@ -607,6 +619,16 @@ bool Engine::createCore()
     // happened, and a tone started while the sound server is gone crashes
     // inside the media library.
     linphone_config_set_int(cfg, "sound", "tone_indications", 0);
+    core_ = linphone_factory_create_core_with_config_3(factory, cfg, nullptr);
+    linphone_config_unref(cfg);
+    if (!core_) {
+        linphone_core_cbs_unref(cbs);
+        return false;
+    }
+    // The callbacks find their engine through the core, not a global.
+    linphone_core_set_user_data(core_, this);
+    linphone_core_add_callbacks(core_, cbs);
+    linphone_core_cbs_unref(cbs);
 
     linphone_core_clear_accounts(core_);
     linphone_core_clear_all_auth_info(core_);
@@ -676,7 +698,6 @@ bool Engine::createCore()
     openSoundDevicesOnMediaThread(linphone_core_get_ms_factory(core_));
     findSipSocket();
     chooseSoundDevices(false);
-    chmod(config.c_str(), 0600);
     note("core started");
     return true;
 }
@@ -689,6 +710,11 @@ void Engine::destroyCore()
         linphone_call_terminate(current_);
     }
     ringback_.stop();
+    if (devicesFor_) {
+        linphone_call_unref(devicesFor_);
+        devicesFor_ = nullptr;
+    }
+    devicesPending_ = false;
     dropAccount(true);
     linphone_core_stop(core_);
     if (current_) {
@@ -704,9 +730,52 @@ void Engine::destroyCore()
 
 void Engine::chooseSoundDevices(bool reloadWhenMissing, LinphoneCall *call)
 {
-    // The card names of the sound layer are PulseAudio's device descriptions.
     PulseDefaults pd;
-    bool havePulse = pulse_.defaults(&pd, kPulseWait);
+    const bool havePulse = pulse_.defaults(&pd, kPulseWait);
+    useSoundDevices(pd, havePulse, reloadWhenMissing, call);
+}
+
+void Engine::confirmDevicesLater(LinphoneCall *call)
+{
+    if (devicesFor_)
+        linphone_call_unref(devicesFor_);
+    devicesFor_ = nullptr;
+    devicesPending_ = false;
+    const uint64_t ticket = pulse_.check();
+    if (!ticket) {
+        // No answer to confirm yet (the first call, or the server came
+        // back): wait for one.
+        chooseSoundDevices(true, call);
+        return;
+    }
+    devicesPending_ = true;
+    devicesTicket_ = ticket;
+    devicesFor_ = call ? linphone_call_ref(call) : nullptr;
+}
+
+void Engine::applyConfirmedDevices()
+{
+    PulseDefaults pd;
+    bool ok = false;
+    if (!devicesPending_ || !pulse_.confirmed(devicesTicket_, &pd, &ok))
+        return;
+    devicesPending_ = false;
+    LinphoneCall *call = devicesFor_;
+    devicesFor_ = nullptr;
+    auto it = call ? calls_.find(call) : calls_.end();
+    LinphoneCall *live = it != calls_.end() && !it->second.ended ? call : nullptr;
+    if (ok)
+        useSoundDevices(pd, true, true, live);
+    else
+        chooseSoundDevices(true, live);  // the connection is gone: a new one
+    if (call)
+        linphone_call_unref(call);
+}
+
+void Engine::useSoundDevices(
+    const PulseDefaults &pd, bool havePulse, bool reloadWhenMissing, LinphoneCall *call)
+{
+    // The card names of the sound layer are PulseAudio's device descriptions.
     LinphoneAudioDevice *input = nullptr, *output = nullptr;
     LinphoneAudioDevice *pulseIn = nullptr, *pulseOut = nullptr;
     bctbx_list_t *devices = linphone_core_get_extended_audio_devices(core_);
@@ -742,7 +811,7 @@ void Engine::chooseSoundDevices(bool reloadWhenMissing, LinphoneCall *call)
         // A device that appeared after the core started: look again.
         bctbx_list_free_with_data(devices, (bctbx_list_free_func)linphone_audio_device_unref);
         linphone_core_reload_sound_devices(core_);
-        chooseSoundDevices(false, call);
+        useSoundDevices(pd, havePulse, false, call);
         return;
     }
     if (!input)
@@ -757,8 +826,8 @@ void Engine::chooseSoundDevices(bool reloadWhenMissing, LinphoneCall *call)
         note("sound devices (capture / playback): " + chosen + "; PulseAudio defaults: " + pd.source
             + " / " + pd.sink);
     }
-    // Each change of the defaults is written to the core's configuration
-    // file on the engine thread, in the middle of the call's set-up.
+    // Setting a default rewrites the core's sound settings on the engine
+    // thread, in the middle of the call's set-up: only when it changed.
     auto idOf = [](const LinphoneAudioDevice *d) {
         const char *id = d ? linphone_audio_device_get_id(d) : nullptr;
         return std::string(id ? id : "");
@@ -804,7 +873,7 @@ std::chrono::microseconds Engine::period() const
     // watched.
     const std::chrono::microseconds setup =
         sipFd_ >= 0 && !tlsSignalling_ ? kWatchedSetupPeriod : kSetupPeriod;
-    if (registering_)
+    if (registering_ || devicesPending_)
         return setup;
     for (const auto &entry : calls_) {
         const CallInfo &info = entry.second;
@@ -1090,8 +1159,11 @@ Engine::Start Engine::startCall(const std::string &number, bool g729)
         return Start::Refused;
     }
     // Follow PulseAudio's current defaults: the user may have switched
-    // devices since the last call. The devices are only opened when the far
-    // end answers.
+    // devices since the last call. The sound server's confirmation of the
+    // last known ones is not waited for here: the proxy's challenge to this
+    // INVITE came while the engine waited for it (0.3-1 ms) and waited in
+    // turn. The answer is in long before the far end can answer, and the
+    // devices are only opened after the ACK.
     auto it = calls_.find(call);
     bool alive = it != calls_.end() && !it->second.ended;
     const uint64_t serial = ++startedSerial_;
@@ -1099,7 +1171,7 @@ Engine::Start Engine::startCall(const std::string &number, bool g729)
         it->second.serial = serial;
     else
         settledSerial_ = serial;
-    chooseSoundDevices(true, alive ? call : nullptr);
+    confirmDevicesLater(alive ? call : nullptr);
     it = calls_.find(call);
     if (it == calls_.end() || !it->second.ended)
         current_ = linphone_call_ref(call);
@@ -1108,8 +1180,8 @@ Engine::Start Engine::startCall(const std::string &number, bool g729)
 
 void Engine::chooseCodecs(bool g729)
 {
-    // Setting the list writes the core's configuration file: only when the
-    // choice changes.
+    // Setting the list rebuilds the core's codec settings on the way to the
+    // INVITE: only when the choice changes.
     if (codecsFor_ == int(g729))
         return;
     codecsFor_ = int(g729);

@@ -16,8 +16,12 @@ bool PulseWatch::defaults(PulseDefaults *out, std::chrono::milliseconds wait)
         lk.lock();
         start();
     }
-    if (known_ && !changing_ && !failed_)
-        confirm(lk, wait);
+    if (known_ && !changing_ && !failed_) {
+        // Waits for the question's answer (and for a new answer when the
+        // defaults changed).
+        if (const uint64_t ticket = sendCheck(lk))
+            cv_.wait_for(lk, wait, [this, ticket] { return checksAnswered_ >= ticket || failed_; });
+    }
     // A change the server told of is worth waiting for: the user may just
     // have picked another device and dialled.
     cv_.wait_for(lk, wait, [this] { return (known_ && !changing_) || failed_; });
@@ -27,7 +31,29 @@ bool PulseWatch::defaults(PulseDefaults *out, std::chrono::milliseconds wait)
     return true;
 }
 
-void PulseWatch::confirm(std::unique_lock<std::mutex> &lk, std::chrono::milliseconds wait)
+uint64_t PulseWatch::check()
+{
+    std::unique_lock<std::mutex> lk(m_);
+    if (!loop_ || failed_ || !known_ || changing_)
+        return 0;
+    return sendCheck(lk);
+}
+
+bool PulseWatch::confirmed(uint64_t ticket, PulseDefaults *out, bool *ok)
+{
+    std::lock_guard<std::mutex> lk(m_);
+    if (failed_) {
+        *ok = false;
+        return true;
+    }
+    if (checksAnswered_ < ticket || !known_ || changing_)
+        return false;
+    *out = current_;
+    *ok = true;
+    return true;
+}
+
+uint64_t PulseWatch::sendCheck(std::unique_lock<std::mutex> &lk)
 {
     // The server tells its subscribers of a new default apart from
     // answering the program that set it: a call dialled right after the
@@ -44,7 +70,11 @@ void PulseWatch::confirm(std::unique_lock<std::mutex> &lk, std::chrono::millisec
     pa_threaded_mainloop_unlock(loop);
     lk.lock();
     if (op)
-        cv_.wait_for(lk, wait, [this, ticket] { return checksAnswered_ >= ticket || failed_; });
+        return ticket;
+    // Never answered: later questions must not wait for it.
+    if (checksAsked_ == ticket)
+        --checksAsked_;
+    return 0;
 }
 
 void PulseWatch::onCheck(pa_context *ctx, const pa_server_info *info, void *user)

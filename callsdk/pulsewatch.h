@@ -33,14 +33,23 @@ public:
     // and came back) this (re)connects and waits up to `wait` for it; false
     // when there is none.
     bool defaults(PulseDefaults *out, std::chrono::milliseconds wait);
+    // The same question as defaults() asks of a known answer, without
+    // waiting for it: a ticket for confirmed(), or 0 when there is no answer
+    // to confirm (then defaults() must wait).
+    uint64_t check();
+    // Whether the server has answered `ticket` and the answer is settled;
+    // then `out` holds it, or false comes back in `*ok` when the connection
+    // was lost meanwhile.
+    bool confirmed(uint64_t ticket, PulseDefaults *out, bool *ok);
     // Closes the connection; the next question opens a new one.
     void stop();
 
 private:
     void start();  // m_ held
-    // Asks the server whether its defaults are still the last answer's and
-    // waits for it (and for a new answer when they are not); m_ held.
-    void confirm(std::unique_lock<std::mutex> &lk, std::chrono::milliseconds wait);
+    // Asks the server whether its defaults are still the last answer's:
+    // the ticket of that question, 0 when it could not be asked; m_ held,
+    // released meanwhile.
+    uint64_t sendCheck(std::unique_lock<std::mutex> &lk);
     static void onCheck(pa_context *ctx, const pa_server_info *info, void *user);
     void ask(pa_context *ctx);  // on the sound server's thread, as the other callbacks
     static void onState(pa_context *ctx, void *user);

@@ -32,10 +32,19 @@ Ringback::~Ringback()
 void Ringback::start(const std::string &sink)
 {
     stop();
-    auto stop = std::make_shared<std::atomic<bool>>(false);
+    auto stop = std::make_shared<Flag>();
     stop_ = stop;
     // Never waited for: a stopped tone ends within one chunk on its own.
     std::thread([stop, sink] {
+        auto stopped = [&stop] {
+            std::lock_guard<std::mutex> lk(stop->m);
+            return stop->stopped;
+        };
+        {
+            std::unique_lock<std::mutex> lk(stop->m);
+            if (stop->cv.wait_for(lk, kHold, [&] { return stop->stopped; }))
+                return;
+        }
         pa_sample_spec spec{PA_SAMPLE_S16LE, 8000, 1};
         pa_buffer_attr attr;
         attr.maxlength = uint32_t(-1);
@@ -50,7 +59,7 @@ void Ringback::start(const std::string &sink)
             return;
         const std::vector<short> cycle = ringbackCycle();
         const size_t chunk = 160;  // 20 ms
-        for (size_t pos = 0; !*stop; pos = (pos + chunk) % cycle.size()) {
+        for (size_t pos = 0; !stopped(); pos = (pos + chunk) % cycle.size()) {
             if (pa_simple_write(pa, cycle.data() + pos, chunk * sizeof(short), &err) < 0)
                 break;
         }
@@ -61,8 +70,13 @@ void Ringback::start(const std::string &sink)
 
 void Ringback::stop()
 {
-    if (stop_)
-        *stop_ = true;
+    if (!stop_)
+        return;
+    {
+        std::lock_guard<std::mutex> lk(stop_->m);
+        stop_->stopped = true;
+    }
+    stop_->cv.notify_all();
 }
 
 }  // namespace callsdk

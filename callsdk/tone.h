@@ -2,8 +2,10 @@
 #ifndef CALLSDK_TONE_H
 #define CALLSDK_TONE_H
 
-#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,12 @@ std::vector<short> ringbackCycle();
 class Ringback
 {
 public:
+    // How long the tone waits before it connects to the sound server: a far
+    // end that answers at once answers a few milliseconds after it rings,
+    // and connecting then only competes with the call's answer and its ACK
+    // for the processor. Short enough that nobody hears the tone come late.
+    static constexpr std::chrono::milliseconds kHold{20};
+
     ~Ringback();
     // Starts the tone on `sink` (PulseAudio's name; empty: the default).
     void start(const std::string &sink);
@@ -27,7 +35,13 @@ public:
     void stop();
 
 private:
-    std::shared_ptr<std::atomic<bool>> stop_;
+    struct Flag
+    {
+        std::mutex m;
+        std::condition_variable cv;
+        bool stopped = false;
+    };
+    std::shared_ptr<Flag> stop_;
 };
 
 }  // namespace callsdk
