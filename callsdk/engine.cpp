@@ -401,6 +401,7 @@ private:
     std::string playbackSink_;  // PulseAudio's name of the device calls play on
     bool devicesPending_ = false;  // see confirmDevicesLater
     uint64_t devicesTicket_ = 0;
+    Clock::time_point devicesAskedAt_;
     LinphoneCall *devicesFor_ = nullptr;  // a reference while pending
     Ringback ringback_;
     PulseWatch pulse_;
@@ -750,6 +751,7 @@ void Engine::confirmDevicesLater(LinphoneCall *call)
     }
     devicesPending_ = true;
     devicesTicket_ = ticket;
+    devicesAskedAt_ = Clock::now();
     devicesFor_ = call ? linphone_call_ref(call) : nullptr;
 }
 
@@ -757,11 +759,22 @@ void Engine::applyConfirmedDevices()
 {
     PulseDefaults pd;
     bool ok = false;
-    if (!devicesPending_ || !pulse_.confirmed(devicesTicket_, &pd, &ok))
+    if (!devicesPending_)
+        return;
+    const bool answered = pulse_.confirmed(devicesTicket_, &pd, &ok);
+    // A server that never answers leaves the call on the devices it has,
+    // and must not keep the engine polling at set-up speed for good.
+    if (!answered && Clock::now() - devicesAskedAt_ < kPulseWait)
         return;
     devicesPending_ = false;
     LinphoneCall *call = devicesFor_;
     devicesFor_ = nullptr;
+    if (!answered) {
+        note("the sound server did not confirm its devices: the call keeps the last known");
+        if (call)
+            linphone_call_unref(call);
+        return;
+    }
     auto it = call ? calls_.find(call) : calls_.end();
     LinphoneCall *live = it != calls_.end() && !it->second.ended ? call : nullptr;
     if (ok)
