@@ -55,35 +55,26 @@ bool readDemo()
     return true;
 }
 
-// Runs the event loop until pred() holds or ms pass.
+// Runs the event loop until pred() holds or ms pass, looking every 0.2 ms;
+// with `idleMs`, the loop waits for events between looks that far apart, for
+// waits whose figure comes from elsewhere (the capture).
 template <class P>
-bool waitFor(P pred, int ms)
+bool waitFor(P pred, int ms, int idleMs = 0)
 {
     QElapsedTimer timer;
     timer.start();
     while (!pred()) {
         if (timer.elapsed() > ms)
             return false;
+        if (idleMs > 0) {
+            QEventLoop loop;
+            QTimer::singleShot(idleMs, &loop, &QEventLoop::quit);
+            loop.exec();
+            continue;
+        }
         QApplication::processEvents(QEventLoop::AllEvents, 1);
         if (!pred())
             QThread::usleep(200);
-    }
-    return true;
-}
-
-// The same, with the event loop waiting for events between looks every
-// 10 ms: for waits whose figure comes from elsewhere (the capture).
-template <class P>
-bool waitIdle(P pred, int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!pred()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
     }
     return true;
 }
@@ -188,12 +179,12 @@ int calls(Widget &window, int count, const QString &number)
         // as probe reads it for the other programs. Looking every 0.2 ms kept
         // one of the two cores busy while the call was set up.
         CallWire wire;
-        waitIdle(
+        waitFor(
             [&] {
                 wire = callWire(sniffer.since(t0), t0, proxyPort);
                 return wire.ack >= 0;
             },
-            5000);
+            5000, 10);
         std::printf("invite_ms=%.3f\nack_ms=%.3f\n", wire.invite * 1000, wire.ack < 0 ? -1 : wire.ack * 1000);
         // The whole exchange, for finding where the time goes.
         if (qEnvironmentVariableIsSet("BENCH_SIP_TRACE")) {
