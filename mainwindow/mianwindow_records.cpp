@@ -160,7 +160,7 @@ void MianWindow::addHistoryEntry(const QString &number, const QString &type)
     auto *item = new QListWidgetItem;
     setRecord(item, entry, number);
     ui->listWidget->insertItem(0, item);
-    m_historyRows->widgetFor(item);
+    m_historyRows->added(item);
     m_recordMap.insert(key, item);
 
     RecordWriter::instance().writeHistory(g_account, entry);

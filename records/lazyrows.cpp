@@ -41,22 +41,22 @@ void LazyRows::schedule()
     });
 }
 
-QWidget *LazyRows::widgetFor(QListWidgetItem *item)
+void LazyRows::widgetFor(QListWidgetItem *item)
 {
-    if (!item)
-        return nullptr;
-    QWidget *widget = m_list->itemWidget(item);
-    if (!widget) {
-        widget = m_factory(item);
-        m_list->setItemWidget(item, widget);
-    }
-    return widget;
+    if (item && !m_list->itemWidget(item))
+        m_list->setItemWidget(item, m_factory(item));
+}
+
+void LazyRows::added(QListWidgetItem *item)
+{
+    if (m_viewport->isVisible())
+        widgetFor(item);
 }
 
 void LazyRows::fill()
 {
-    const QRect view = m_list->viewport()->rect();
-    if (m_list->count() == 0 || view.isEmpty())
+    const QRect view = m_viewport->rect();
+    if (m_list->count() == 0 || view.isEmpty() || !m_viewport->isVisible())
         return;
     QListWidgetItem *top = m_list->itemAt(view.topLeft());
     // One row beyond each edge, so a small scroll shows no empty row.

@@ -23,16 +23,21 @@ public:
 
     LazyRows(QListWidget *list, Factory factory);
 
-    // Gives every row in view its widget now.
+    // Gives every row in view its widget now; a list that is not on screen
+    // has no row in view, and gets them when it is shown.
     void fill();
-    // The row's widget, made now if it has none yet.
-    QWidget *widgetFor(QListWidgetItem *item);
+    // A row just added gets its widget at once when the list is on screen,
+    // so that no frame shows it empty; otherwise it waits like the others.
+    // A call placed from the dial page adds its row this way, while the
+    // call is being set up.
+    void added(QListWidgetItem *item);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void schedule();
+    void widgetFor(QListWidgetItem *item);
 
     QListWidget *m_list;
     QWidget *m_viewport;
