@@ -185,7 +185,7 @@ int calls(Widget &window, int count, const QString &number)
                 return wire.ack >= 0;
             },
             5000, 10);
-        std::printf("invite_ms=%.3f\nack_ms=%.3f\n", wire.invite * 1000, wire.ack < 0 ? -1 : wire.ack * 1000);
+        printWire(stdout, wire);
         // The whole exchange, for finding where the time goes.
         if (qEnvironmentVariableIsSet("BENCH_SIP_TRACE")) {
             for (const SipPacket &p : sniffer.since(t0))

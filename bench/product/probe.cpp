@@ -298,8 +298,8 @@ int cliMode(const std::string &ready, const std::string &dial, const std::string
                     std::this_thread::sleep_for(std::chrono::milliseconds(10));
             }
         }
-        std::printf("established_ms=%.3f\ninvite_ms=%.3f\nack_ms=%.3f\n", est,
-                    wire.invite < 0 ? -1 : wire.invite * 1000, wire.ack < 0 ? -1 : wire.ack * 1000);
+        std::printf("established_ms=%.3f\n", est);
+        printWire(stdout, wire);
         std::fflush(stdout);
         if (est < 0) {
             std::fprintf(stderr, "probe: no established line; output:\n%s\n", c.out.substr(from).c_str());

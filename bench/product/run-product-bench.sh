@@ -86,6 +86,11 @@ addcalls() {
   for v in $(values ack_ms <<<"$2"); do
     if [ $first = 1 ]; then add "$1_ack1" "$v"; else add "$1_ack" "$v"; fi; first=0
   done
+  # The program's own share of a later call: 407 -> INVITE, 200 -> ACK.
+  first=1
+  for v in $(values challenge_ms <<<"$2"); do [ $first = 1 ] || add "$1_chal" "$v"; first=0; done
+  first=1
+  for v in $(values answer_ms <<<"$2"); do [ $first = 1 ] || add "$1_ans" "$v"; first=0; done
 }
 
 # The data folder of a registered client: 1,000 history entries, 200 contacts,
@@ -237,12 +242,18 @@ if want calls; then
   exportenv "$work/plain/stack.env"
   SIP_HOST=${NUVOXA_SIP_HOST%:*}; SIP_PORT=${NUVOXA_SIP_HOST##*:}
 fi
-want calls && echo "== calls ($ROUNDS rounds of 3 calls per program, interleaved, UDP signalling); load: $(uptime | sed 's/.*load/load/')" >&2
+want calls && echo "== calls ($ROUNDS rounds of 3 calls per program and the voice library alone, interleaved, UDP signalling); load: $(uptime | sed 's/.*load/load/')" >&2
 want calls && for r in $(seq 1 "$ROUNDS"); do
   d=$(seeded calls)
   rm -f "$d/data/Nuvoxa/autologin"* 2>/dev/null
   out=$(cd "$BIN" && inenv "$d" ./client_bench call 3 "$NUMBER" 2>/dev/null)
   addcalls nuvoxa "$out"
+  # The voice library without the window, through the same C interface.
+  if [ -x "$BIN/voice_bench" ]; then
+    d=$(fresh lib)
+    out=$(cd "$BIN" && inenv "$d" ./voice_bench 3 1 2>&1 >/dev/null)
+    addcalls lib "$out"
+  fi
   if [ $have_lc = 1 ]; then
     d=$(fresh lc); mkdir -p "$d/home/.local/share/linphone"; linphonerc "$d/linphonerc"
     idle=0; [ "$r" = 1 ] && idle=30
@@ -385,6 +396,8 @@ echo "| dial -> INVITE on the wire, first call of the process (ms) | <= 2 | $(m 
 echo "| dial -> INVITE on the wire, later calls (ms) | <= 2 | $(m nuvoxa_invite) | | $(m lc_invite) | $(m bs_invite) |"
 echo "| dial -> ACK of the 200 on the wire, first call (ms) | <= 1.5 x baresip | $(m nuvoxa_ack1) (x$(ratio nuvoxa_ack1 bs_ack1)) | | $(m lc_ack1) | $(m bs_ack1) |"
 echo "| dial -> ACK of the 200 on the wire, later calls (ms) | <= 1.1 x baresip | $(m nuvoxa_ack) (x$(ratio nuvoxa_ack bs_ack)) | | $(m lc_ack) | $(m bs_ack) |"
+echo "| dial -> ACK of the 200 on the wire, later calls, the voice library alone (ms) | | $(m lib_ack) (x$(ratio lib_ack bs_ack)) | | | |"
+echo "| the program's own share, later calls: dial -> INVITE / proxy's 407 -> INVITE / 200 -> ACK (ms) | | $(m nuvoxa_invite) / $(m nuvoxa_chal) / $(m nuvoxa_ans); the voice library alone $(m lib_invite) / $(m lib_chal) / $(m lib_ans) | | $(m lc_invite) / $(m lc_chal) / $(m lc_ans) | $(m bs_invite) / $(m bs_chal) / $(m bs_ans) |"
 echo "| dial -> \"established\" line, all calls (ms) | | | | $(m lc_est) | $(m bs_est) |"
 echo "| audio one way, PCMU (ms, round trip to the echo gateway halved) | <= 150 | $(m audio_pcmu) | | | |"
 echo "| audio one way, PCMU, first call of the process (ms) | <= 150 | $(m audio_pcmu1) | | | |"

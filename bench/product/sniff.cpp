@@ -122,19 +122,35 @@ void SipSniffer::loop()
 CallWire callWire(const std::vector<SipPacket> &packets, double t0, int proxyPort)
 {
     CallWire w;
-    bool answered = false;
+    double challenged = -1, answered = -1;
     for (const SipPacket &p : packets) {
         if (p.t < t0)
             continue;
-        if (w.invite < 0 && p.dstPort == proxyPort && p.first.rfind("INVITE ", 0) == 0)
-            w.invite = p.t - t0;
-        if (w.invite >= 0 && p.srcPort == proxyPort && p.first.rfind("SIP/2.0 200", 0) == 0 &&
-            p.cseq.find("INVITE") != std::string::npos)
-            answered = true;
-        if (answered && p.dstPort == proxyPort && p.first.rfind("ACK ", 0) == 0) {
+        const bool sent = p.dstPort == proxyPort, received = p.srcPort == proxyPort;
+        if (sent && p.first.rfind("INVITE ", 0) == 0) {
+            if (w.invite < 0)
+                w.invite = p.t - t0;
+            else if (challenged >= 0 && w.challenge < 0)
+                w.challenge = p.t - challenged;
+        }
+        if (w.invite >= 0 && received && p.cseq.find("INVITE") != std::string::npos) {
+            if (challenged < 0 && p.first.rfind("SIP/2.0 407", 0) == 0)
+                challenged = p.t;
+            if (answered < 0 && p.first.rfind("SIP/2.0 200", 0) == 0)
+                answered = p.t;
+        }
+        if (answered >= 0 && sent && p.first.rfind("ACK ", 0) == 0) {
             w.ack = p.t - t0;
+            w.answer = p.t - answered;
             break;
         }
     }
     return w;
+}
+
+void printWire(FILE *out, const CallWire &w)
+{
+    const auto ms = [](double s) { return s < 0 ? -1.0 : s * 1000; };
+    std::fprintf(out, "invite_ms=%.3f\nack_ms=%.3f\nchallenge_ms=%.3f\nanswer_ms=%.3f\n", ms(w.invite),
+                 ms(w.ack), ms(w.challenge), ms(w.answer));
 }

@@ -4,6 +4,7 @@
 #define NUVOXA_BENCH_SNIFF_H
 
 #include <atomic>
+#include <cstdio>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -40,11 +41,17 @@ double realNow();
 
 // From the packets after t0 of one call made by the client towards the
 // proxy port: the first INVITE sent, and the ACK that follows the 200 to an
-// INVITE. Seconds after t0, or -1.
+// INVITE, in seconds after t0; and the client's own share of the exchange:
+// the proxy's 407 -> the INVITE that answers it, the 200 -> its ACK, in
+// seconds. -1 where not seen.
 struct CallWire {
     double invite = -1;
     double ack = -1;
+    double challenge = -1;
+    double answer = -1;
 };
 CallWire callWire(const std::vector<SipPacket> &packets, double t0, int proxyPort);
+// Prints the figures as invite_ms, ack_ms, challenge_ms and answer_ms lines.
+void printWire(FILE *out, const CallWire &w);
 
 #endif

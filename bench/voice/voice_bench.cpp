@@ -132,7 +132,7 @@ int main(int argc, char **argv)
             }
             invites.push_back(w.invite * 1000);
             acks.push_back(w.ack * 1000);
-            std::fprintf(stderr, "invite_ms=%.3f\nack_ms=%.3f\n", w.invite * 1000, w.ack * 1000);
+            printWire(stderr, w);
             if (std::getenv("BENCH_SIP_TRACE")) {
                 for (const SipPacket &p : sniffer.since(dialled))
                     std::fprintf(stderr, "%8.3f ms %5d -> %5d %s | %s\n", (p.t - dialled) * 1000, p.srcPort,
