@@ -396,7 +396,7 @@ echo "| dial -> INVITE on the wire, first call of the process (ms) | <= 2 | $(m 
 echo "| dial -> INVITE on the wire, later calls (ms) | <= 2 | $(m nuvoxa_invite) | | $(m lc_invite) | $(m bs_invite) |"
 echo "| dial -> ACK of the 200 on the wire, first call (ms) | <= 1.5 x baresip | $(m nuvoxa_ack1) (x$(ratio nuvoxa_ack1 bs_ack1)) | | $(m lc_ack1) | $(m bs_ack1) |"
 echo "| dial -> ACK of the 200 on the wire, later calls (ms) | <= 1.1 x baresip | $(m nuvoxa_ack) (x$(ratio nuvoxa_ack bs_ack)) | | $(m lc_ack) | $(m bs_ack) |"
-echo "| dial -> ACK of the 200 on the wire, later calls, the voice library alone (ms) | | $(m lib_ack) (x$(ratio lib_ack bs_ack)) | | | |"
+echo "| the voice library alone: make_call -> ACK of the 200 on the wire, first / later calls (ms) | | $(m lib_ack1) (x$(ratio lib_ack1 bs_ack1)) / $(m lib_ack) (x$(ratio lib_ack bs_ack)) | | | |"
 echo "| the program's own share, later calls: dial -> INVITE / proxy's 407 -> INVITE / 200 -> ACK (ms) | | $(m nuvoxa_invite) / $(m nuvoxa_chal) / $(m nuvoxa_ans); the voice library alone $(m lib_invite) / $(m lib_chal) / $(m lib_ans) | | $(m lc_invite) / $(m lc_chal) / $(m lc_ans) | $(m bs_invite) / $(m bs_chal) / $(m bs_ans) |"
 echo "| dial -> \"established\" line, all calls (ms) | | | | $(m lc_est) | $(m bs_est) |"
 echo "| audio one way, PCMU (ms, round trip to the echo gateway halved) | <= 150 | $(m audio_pcmu) | | | |"
