@@ -23,9 +23,6 @@ public:
 
     LazyRows(QListWidget *list, Factory factory);
 
-    // Gives every row in view its widget now; a list that is not on screen
-    // has no row in view, and gets them when it is shown.
-    void fill();
     // A row just added gets its widget at once when the list is on screen,
     // so that no frame shows it empty; otherwise it waits like the others.
     // A call placed from the dial page adds its row this way, while the
@@ -37,6 +34,9 @@ protected:
 
 private:
     void schedule();
+    // Gives every row in view its widget now; a list that is not on screen
+    // has no row in view, and gets them when it is shown.
+    void fill();
     void widgetFor(QListWidgetItem *item);
 
     QListWidget *m_list;

@@ -546,7 +546,8 @@ private slots:
         }
         restart();
         // Off screen (the dial page is shown), no row has a widget, not even
-        // the row of a call just placed: it is built while the call is set up.
+        // the row of a call just placed: building it would compete with the
+        // call's set-up.
         call("13912345678");
         QTest::qWait(50);
         for (int i = 0; i < history()->count(); ++i)
